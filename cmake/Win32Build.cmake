@@ -1,0 +1,65 @@
+# Windows build: the freestanding saver image, and the shell test executable
+# that runs under Wine through scripts/lib/wine-run.
+enable_language(RC)
+
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  set(WINE_BITS 64)
+else()
+  set(WINE_BITS 32)
+endif()
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/lib/wine-run;${WINE_BITS})
+
+set(WARNINGS -Wall -Wextra -Wno-unused-parameter -Wno-cast-function-type)
+file(GLOB RESOURCE_SCRIPTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.rc)
+set(GENERATED_RESOURCE_DIR ${CMAKE_BINARY_DIR}/generated)
+file(MAKE_DIRECTORY ${GENERATED_RESOURCE_DIR})
+
+# The image: no C runtime, no libstdc++, imports from the five system DLLs only.
+set(IMAGE_COMPILE_FLAGS
+  ${IMAGE_ARCH_FLAGS} -O2 -ffreestanding -fno-exceptions -fno-rtti
+  -fno-asynchronous-unwind-tables -fno-threadsafe-statics -fno-stack-protector
+  -fno-builtin-malloc ${WARNINGS})
+add_executable(vasken32 WIN32 ${CORE_SOURCES} ${WIN32_SOURCES} ${IMAGE_SOURCES} ${RESOURCE_SCRIPTS})
+set_target_properties(vasken32 PROPERTIES OUTPUT_NAME vasken32 SUFFIX .scr)
+target_include_directories(vasken32 PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_definitions(vasken32 PRIVATE VASKEN_IMAGE=1 WIN32_LEAN_AND_MEAN)
+target_compile_options(vasken32 PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${IMAGE_COMPILE_FLAGS}>)
+target_link_options(vasken32 PRIVATE
+  -nostdlib -nostartfiles -static
+  -Wl,-e,${IMAGE_ENTRY}
+  -Wl,--subsystem,windows:4.0
+  -Wl,--major-os-version,4 -Wl,--minor-os-version,0
+  -Wl,--major-subsystem-version,4 -Wl,--minor-subsystem-version,0
+  -Wl,--disable-runtime-pseudo-reloc
+  -s)
+set_target_properties(vasken32 PROPERTIES LINK_LIBRARIES "")
+target_link_libraries(vasken32 PRIVATE kernel32 user32 gdi32 winmm advapi32 gcc)
+set(RC_INCLUDES -I${CMAKE_SOURCE_DIR}/resources -I${GENERATED_RESOURCE_DIR})
+set_source_files_properties(${RESOURCE_SCRIPTS} PROPERTIES COMPILE_OPTIONS "${RC_INCLUDES}")
+
+# The shell tests: the same core and shell sources with the ordinary runtime,
+# GoogleTest, linked statically so no runtime DLL is needed under Wine.
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+file(GLOB SHELL_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*.cpp)
+add_executable(shell_tests ${SHELL_TEST_SOURCES} ${CORE_SOURCES} ${WIN32_SOURCES} ${RESOURCE_SCRIPTS})
+target_include_directories(shell_tests PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_definitions(shell_tests PRIVATE VASKEN_SHELL_TESTS=1 WIN32_LEAN_AND_MEAN)
+target_compile_options(shell_tests PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${WARNINGS}>)
+target_link_options(shell_tests PRIVATE -static -static-libgcc -static-libstdc++)
+target_link_libraries(shell_tests PRIVATE gtest gtest_main user32 gdi32 winmm advapi32 psapi)
+add_dependencies(shell_tests vasken32)
+include(GoogleTest)
+gtest_add_tests(TARGET shell_tests SOURCES ${SHELL_TEST_SOURCES} WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# Static checks of the shipping (32-bit) image; they need no Wine.
+if(WINE_BITS EQUAL 32)
+add_test(NAME image.imports
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/image/check_imports.sh $<TARGET_FILE:vasken32>
+          ${CMAKE_SOURCE_DIR}/tests/image/allowed_imports.txt)
+add_test(NAME image.headers
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/image/check_headers.sh $<TARGET_FILE:vasken32> ${WINE_BITS})
+endif()

@@ -1,0 +1,35 @@
+// Process entry of the freestanding image: no C runtime start code runs, so
+// this entry runs the static constructors, skips the program name, runs the
+// chosen mode and destroys the static objects before the process ends.
+#include "host/host_win32.h"
+#include "support/runtime_image.h"
+
+namespace {
+
+const char* stepCharNextA(const char* at) { return CharNextA(at); }
+
+// Double precision (53-bit mantissa), round to nearest, all exceptions masked:
+// the formation's arithmetic must match the native SSE build bit for bit
+// whatever control word the platform started the thread with.
+void setDoublePrecision()
+{
+#if defined(__i386__)
+    const unsigned short controlWord = 0x027F;
+    asm volatile("fldcw %0" : : "m"(controlWord));
+#endif
+}
+
+} // namespace
+
+extern "C" void WINAPI hostEntry()
+{
+    setDoublePrecision();
+    runStaticConstructors();
+    const char* tail = skipProgramName(GetCommandLineA(), stepCharNextA);
+    STARTUPINFOA startup;
+    startup.cb = sizeof startup;
+    GetStartupInfoA(&startup);
+    const int32_t result = saverMain(GetModuleHandleA(nullptr), tail);
+    runExitHandlers();
+    ExitProcess(static_cast<UINT>(result));
+}

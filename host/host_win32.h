@@ -1,0 +1,64 @@
+// The saver host's Win32 shell: process-wide host state and the run modes.
+// Only shell files include this header.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+#include "host/command_line.h"
+
+typedef BOOL(WINAPI* VerifyPasswordFn)(HWND window);
+typedef DWORD_PTR(WINAPI* AssociateContextFn)(HWND window, DWORD_PTR inputContext);
+
+struct HostState {
+    HINSTANCE instance;
+    HWND saverWindow;
+    int32_t preview;
+    int32_t closing;
+    int32_t verifying;
+    HMODULE passwordModule;
+    VerifyPasswordFn verifyPasswordFn;
+    HMODULE immModule;
+    AssociateContextFn associateContextFn;
+    DWORD_PTR savedInputContext;
+    int32_t win95Family;
+    uint32_t mouseThreshold;
+    uint32_t lastVerifyTick;
+    POINT savedCursor;
+};
+
+extern HostState hostState;
+
+// Process entry (freestanding image only): never returns.
+extern "C" void WINAPI hostEntry();
+
+// Runs the mode that the command tail names and returns the process result.
+int32_t saverMain(HINSTANCE instance, const char* tail);
+
+// Whether the platform is of the Windows 95 family (platform id 1).
+int32_t detectWin95Family();
+
+int32_t runConfigure(HWND owner);
+int32_t runPreview(const char* text);
+int32_t runChangePassword(const char* text);
+BOOL dialogClassHook(HINSTANCE instance);
+
+// Saver window (preview with a parent, full screen without).
+int32_t runSaverWindow(HWND parent);
+
+// Password hooks of the Windows 95 family.
+void loadPasswordHooks();
+void releasePasswordHooks();
+void setSaverRunning(int32_t flag);
+int32_t verifyClose(HWND window);
+void changePassword(HWND parent);
+
+// Runs body(context) under a structured-exception guard. A fault that escapes
+// it is offered to UnhandledExceptionFilter; when the filter answers
+// EXCEPTION_EXECUTE_HANDLER, onFault runs, the guard returns faultResult and
+// the process goes on from the caller. Any other answer leaves the exception
+// to the platform.
+int32_t runGuarded(int32_t (*body)(void* context), void* context, void (*onFault)(), int32_t faultResult);
+
+// The configuration dialog's procedure (dialog resource 2003).
+INT_PTR CALLBACK configDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

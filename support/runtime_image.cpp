@@ -1,0 +1,129 @@
+// A minimal C++ runtime for the freestanding image: memory functions, operator
+// new/delete on the process heap, and the static-object table the compiler
+// registers destructors in. Nothing here may call into a C runtime DLL.
+#include "support/runtime_image.h"
+
+#include <windows.h>
+
+#include <cstddef>
+
+// The compiler turns loops into calls of these, so their own loops must not
+// be recognised as memset/memcpy again; the file is built with
+// -fno-tree-loop-distribute-patterns (see the attribute below).
+#define RUNTIME_FUNCTION extern "C" __attribute__((used, optimize("no-tree-loop-distribute-patterns")))
+
+RUNTIME_FUNCTION void* memset(void* target, int value, size_t count)
+{
+    unsigned char* out = static_cast<unsigned char*>(target);
+    while (count--)
+        *out++ = static_cast<unsigned char>(value);
+    return target;
+}
+
+RUNTIME_FUNCTION void* memcpy(void* target, const void* source, size_t count)
+{
+    unsigned char* out = static_cast<unsigned char*>(target);
+    const unsigned char* in = static_cast<const unsigned char*>(source);
+    while (count--)
+        *out++ = *in++;
+    return target;
+}
+
+RUNTIME_FUNCTION void* memmove(void* target, const void* source, size_t count)
+{
+    unsigned char* out = static_cast<unsigned char*>(target);
+    const unsigned char* in = static_cast<const unsigned char*>(source);
+    if (out < in) {
+        while (count--)
+            *out++ = *in++;
+    } else {
+        while (count--)
+            out[count] = in[count];
+    }
+    return target;
+}
+
+RUNTIME_FUNCTION int memcmp(const void* left, const void* right, size_t count)
+{
+    const unsigned char* a = static_cast<const unsigned char*>(left);
+    const unsigned char* b = static_cast<const unsigned char*>(right);
+    for (; count; --count, ++a, ++b)
+        if (*a != *b)
+            return *a < *b ? -1 : 1;
+    return 0;
+}
+
+void* operator new(size_t size) { return HeapAlloc(GetProcessHeap(), 0, size ? size : 1); }
+void* operator new[](size_t size) { return HeapAlloc(GetProcessHeap(), 0, size ? size : 1); }
+void operator delete(void* block) noexcept
+{
+    if (block)
+        HeapFree(GetProcessHeap(), 0, block);
+}
+void operator delete[](void* block) noexcept
+{
+    if (block)
+        HeapFree(GetProcessHeap(), 0, block);
+}
+void operator delete(void* block, size_t) noexcept { operator delete(block); }
+void operator delete[](void* block, size_t) noexcept { operator delete[](block); }
+
+namespace {
+
+// Static objects register their destructors here while the constructors run;
+// the table is fixed in size because the image has only a handful of them.
+enum { exitTableSize = 32 };
+void (*exitHandlers[exitTableSize])();
+void (*exitHandlersWithArgument[exitTableSize])(void*);
+void* exitArguments[exitTableSize];
+bool exitWithArgument[exitTableSize];
+int exitCount = 0;
+
+} // namespace
+
+extern "C" int atexit(void (*handler)())
+{
+    if (exitCount >= exitTableSize)
+        return -1;
+    exitWithArgument[exitCount] = false;
+    exitHandlers[exitCount++] = handler;
+    return 0;
+}
+
+extern "C" int __cxa_atexit(void (*handler)(void*), void* argument, void*)
+{
+    if (exitCount >= exitTableSize)
+        return -1;
+    exitWithArgument[exitCount] = true;
+    exitHandlersWithArgument[exitCount] = handler;
+    exitArguments[exitCount++] = argument;
+    return 0;
+}
+
+extern "C" { void* __dso_handle = nullptr; }
+
+// The linker's PE script brackets the constructor list with these symbols:
+// a -1 marker, the entries, and a terminating 0.
+typedef void (*Constructor)();
+extern "C" Constructor __CTOR_LIST__[];
+
+void runStaticConstructors()
+{
+    size_t count = 0;
+    while (__CTOR_LIST__[count + 1] != nullptr)
+        ++count;
+    // The list is run from its end, as the platform's own runtime does.
+    for (size_t i = count; i >= 1; --i)
+        __CTOR_LIST__[i]();
+}
+
+void runExitHandlers()
+{
+    while (exitCount > 0) {
+        --exitCount;
+        if (exitWithArgument[exitCount])
+            exitHandlersWithArgument[exitCount](exitArguments[exitCount]);
+        else
+            exitHandlers[exitCount]();
+    }
+}
