@@ -12,11 +12,17 @@ wine_environment() {
         WINE_LOADER=/usr/lib/wine/wine64
         [ -x "$WINE_LOADER" ] || WINE_LOADER=$(command -v wine64)
         export WINELOADER=$WINE_LOADER
+        WINE_SERVER=/usr/lib/wine/wineserver64
     else
         WINE_LOADER=$(command -v wine)
+        WINE_SERVER=/usr/lib/wine/wineserver32
     fi
-    export WINE_LOADER
+    [ -x "$WINE_SERVER" ] || WINE_SERVER=$(command -v wineserver)
+    export WINE_LOADER WINE_SERVER
 }
+
+# wine_stop_server: ends the prefix's server and every process still in it.
+wine_stop_server() { "$WINE_SERVER" -k >/dev/null 2>&1; }
 
 # wine_prepare_prefix: creates the prefix once, with the settings the tests
 # rely on (no crash dialog: a failed debugger start makes the unhandled
