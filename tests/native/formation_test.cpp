@@ -146,26 +146,14 @@ TEST_F(FormationTest, EveryLayerStartsAtTheTrackMiddleWithItsOwnSpeedAndFrames)
     }
 }
 
-TEST_F(FormationTest, LayersBelowOneGiveOneShip)
-{
-    for (int32_t layers : {0, -5, INT32_MIN}) {
-        SCOPED_TRACE(testing::Message() << "layers " << layers);
-        init(layers, 640, 480);
-        EXPECT_EQ(formation.layers, 1);
-        EXPECT_EQ(shipCount(), 1);
-        EXPECT_EQ(shipX(0), 512);
-        EXPECT_EQ(shipY(0), 304);
-        formationStep();
-        EXPECT_EQ(shipX(0), 314);
-    }
-}
-
-TEST_F(FormationTest, OversizedFormationIsRefusedLikeAFailedAllocation)
+// Below one layer counts as one; beyond the limit the formation stays empty,
+// as after a failed allocation, and everything still runs.
+TEST_F(FormationTest, LayerCountsFromBelowOneToBeyondTheLimit)
 {
     struct Case {
         int32_t layers, ships;
-    } const cases[] = {{2, 5}, {maxFormationLayers, sumOfSquares(maxFormationLayers)}, {maxFormationLayers + 1, 0},
-                       {1861, 0}, {INT32_MAX, 0}};
+    } const cases[] = {{0, 1},  {-5, 1}, {INT32_MIN, 1}, {2, 5}, {maxFormationLayers, sumOfSquares(maxFormationLayers)},
+                       {maxFormationLayers + 1, 0}, {1861, 0}, {INT32_MAX, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "layers " << c.layers);
         init(c.layers, 640, 480);
@@ -181,7 +169,12 @@ TEST_F(FormationTest, OversizedFormationIsRefusedLikeAFailedAllocation)
                 EXPECT_EQ(shipSizeClass(index), 0);
             }
         } else {
-            EXPECT_EQ(shipSizeClass(c.ships - 1), c.layers - 1);
+            EXPECT_EQ(formation.layers, c.layers < 1 ? 1 : c.layers);
+            EXPECT_EQ(shipX(0), 512);
+            EXPECT_EQ(shipY(0), 304);
+            EXPECT_EQ(shipSizeClass(c.ships - 1), formation.layers - 1);
+            formationStep();
+            EXPECT_EQ(shipX(0), 314);
         }
     }
 }
