@@ -21,6 +21,24 @@ add_executable(core_tests ${NATIVE_TEST_SOURCES})
 target_link_libraries(core_tests PRIVATE vasken_core GTest::gtest GTest::gtest_main)
 gtest_discover_tests(core_tests DISCOVERY_TIMEOUT 60)
 
+# The shipping image does its double arithmetic on the x87 unit (-march=i486)
+# and cannot run on a 64-bit-only kernel. As a proxy, the formation and its
+# long-run scenario are built once more with x87 arithmetic; the test sets the
+# control word the image's entry sets (53-bit precision) and must reproduce the
+# checksum of the SSE build.
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|i.86)$")
+  add_executable(formation_x87_tests
+    ${CMAKE_SOURCE_DIR}/tests/x87/formation_x87_test.cpp
+    ${CMAKE_SOURCE_DIR}/formation/formation.cpp
+    ${CMAKE_SOURCE_DIR}/support/random.cpp
+    ${CMAKE_SOURCE_DIR}/support/clock_native.cpp)
+  target_include_directories(formation_x87_tests PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_definitions(formation_x87_tests PRIVATE VASKEN_NATIVE=1)
+  target_compile_options(formation_x87_tests PRIVATE -mfpmath=387)
+  target_link_libraries(formation_x87_tests PRIVATE GTest::gtest)
+  gtest_discover_tests(formation_x87_tests DISCOVERY_TIMEOUT 60)
+endif()
+
 file(GLOB TOOL_DIRS CONFIGURE_DEPENDS LIST_DIRECTORIES true ${CMAKE_SOURCE_DIR}/tools/*)
 foreach(dir IN LISTS TOOL_DIRS)
   if(EXISTS ${dir}/CMakeLists.txt)

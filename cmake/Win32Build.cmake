@@ -62,4 +62,16 @@ add_test(NAME image.imports
           ${CMAKE_SOURCE_DIR}/tests/image/allowed_imports.txt)
 add_test(NAME image.headers
   COMMAND bash ${CMAKE_SOURCE_DIR}/tests/image/check_headers.sh $<TARGET_FILE:vasken32> ${WINE_BITS})
+
+# The formation's long-run checksum from x87 code as the image's compiler
+# and flags produce it, run under user-mode emulation (skipped without it).
+add_executable(formation_i486 ${CMAKE_SOURCE_DIR}/tests/image/formation_i486_main.cpp
+  ${CMAKE_SOURCE_DIR}/formation/formation.cpp ${CMAKE_SOURCE_DIR}/support/random.cpp)
+target_include_directories(formation_i486 PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_options(formation_i486 PRIVATE ${IMAGE_COMPILE_FLAGS})
+target_link_options(formation_i486 PRIVATE -nostdlib -nostartfiles -Wl,-e,_start)
+set_target_properties(formation_i486 PROPERTIES LINK_LIBRARIES "")
+add_test(NAME image.formation_i486
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/image/run_formation_i486.sh $<TARGET_FILE:formation_i486>)
+set_tests_properties(image.formation_i486 PROPERTIES SKIP_RETURN_CODE 77)
 endif()

@@ -15,3 +15,11 @@ void setNativeTickCount(uint32_t ticks);
 void advanceNativeTickCount(uint32_t milliseconds);
 void setNativeCalendarSeconds(uint32_t seconds);
 #endif
+
+#ifdef VASKEN_SHELL_TESTS
+// Win32 shell tests only (the image has no such switch): while an override is
+// set, readTickCount answers it instead of GetTickCount, so a test can replay
+// a fixed timeline through the Windows build of the core.
+void overrideTickCount(uint32_t ticks);
+void clearTickCountOverride();
+#endif

@@ -3,7 +3,24 @@
 
 #include <windows.h>
 
+#ifdef VASKEN_SHELL_TESTS
+namespace {
+int32_t tickCountOverridden = 0;
+uint32_t overriddenTicks = 0;
+}
+
+uint32_t readTickCount() { return tickCountOverridden ? overriddenTicks : GetTickCount(); }
+
+void overrideTickCount(uint32_t ticks)
+{
+    tickCountOverridden = 1;
+    overriddenTicks = ticks;
+}
+
+void clearTickCountOverride() { tickCountOverridden = 0; }
+#else
 uint32_t readTickCount() { return GetTickCount(); }
+#endif
 
 uint32_t readCalendarSeconds()
 {

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <new>
 
 // The compiler turns loops into calls of these, so their own loops must not
 // be recognised as memset/memcpy again; the file is built with
@@ -55,6 +56,11 @@ RUNTIME_FUNCTION int memcmp(const void* left, const void* right, size_t count)
 
 void* operator new(size_t size) { return HeapAlloc(GetProcessHeap(), 0, size ? size : 1); }
 void* operator new[](size_t size) { return HeapAlloc(GetProcessHeap(), 0, size ? size : 1); }
+// Code that must survive a failed allocation asks with std::nothrow: the
+// compiler may drop a null test after a plain new.
+namespace std { const nothrow_t nothrow{}; }
+void* operator new(size_t size, const std::nothrow_t&) noexcept { return operator new(size); }
+void* operator new[](size_t size, const std::nothrow_t&) noexcept { return operator new[](size); }
 void operator delete(void* block) noexcept
 {
     if (block)

@@ -1,0 +1,41 @@
+// The formation built with x87 arithmetic (this file and the core sources it
+// links are compiled with -mfpmath=387): a stand-in for the i486 image, which
+// this machine cannot run. The control word is set as the image's entry sets it.
+#include <gtest/gtest.h>
+
+#include "support/clock.h"
+#include "tests/formation_scenario.h"
+
+static_assert(__FLT_EVAL_METHOD__ == 2, "this test must be built with x87 arithmetic");
+
+namespace {
+
+unsigned short readControlWord()
+{
+    unsigned short word;
+    asm volatile("fnstcw %0" : "=m"(word));
+    return word;
+}
+
+} // namespace
+
+TEST(FormationOnX87, RunsWithTheImagesControlWord)
+{
+    EXPECT_EQ(readControlWord(), 0x027F);
+}
+
+TEST(FormationOnX87, LongRunChecksumMatchesTheSseBuild)
+{
+    const uint64_t checksum = runFormationScenario(setNativeTickCount);
+    EXPECT_EQ(checksum, formationScenarioChecksum)
+        << "expected 0x" << std::hex << formationScenarioChecksum << ", got 0x" << checksum;
+}
+
+int main(int argc, char** argv)
+{
+    // Double precision, round to nearest, all exceptions masked: host/entry_image.cpp.
+    const unsigned short controlWord = 0x027F;
+    asm volatile("fldcw %0" : : "m"(controlWord));
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
