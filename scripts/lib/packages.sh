@@ -6,7 +6,7 @@ VASKEN_PACKAGES=(
     g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev
     g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
     wine wine64 wine32:i386 xvfb xdotool x11-apps imagemagick xauth
-    fonts-ipafont-gothic locales
+    fonts-ipafont-gothic locales qemu-user
 )
 
 ensure_packages() {
