@@ -46,6 +46,11 @@ BOOL dialogClassHook(HINSTANCE instance);
 // Saver window (preview with a parent, full screen without).
 int32_t runSaverWindow(HWND parent);
 
+// The two host ends of the saver window's message chain: the class's window
+// procedure, and the default handling behind the scene's procedure.
+LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT defaultSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
 // Password hooks of the Windows 95 family.
 void loadPasswordHooks();
 void releasePasswordHooks();

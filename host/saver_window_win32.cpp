@@ -3,16 +3,24 @@
 // black background and ends on input like the finished saver will.
 #include "host/host_win32.h"
 
+#include "scene/scene_win32.h"
+
 namespace {
 
 const char saverClassName[] = "WindowsScreenSaverClass";
 
+} // namespace
+
 LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
-    case WM_DESTROY:
+    if (message == WM_DESTROY)
         PostQuitMessage(0);
-        return 0;
+    return saverProc(window, message, wParam, lParam);
+}
+
+LRESULT defaultSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
     case WM_LBUTTONDOWN:
@@ -24,8 +32,6 @@ LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
-
-} // namespace
 
 int32_t runSaverWindow(HWND parent)
 {
