@@ -1,10 +1,12 @@
 // Platform detection and the run modes of the saver host.
 #include "host/host_win32.h"
 
+#include "host/close_rules.h"
+
 HostState hostState = {
     nullptr, nullptr, 0, 0, 0, nullptr, nullptr, nullptr, nullptr, 0, 0,
-    4,           // mouseThreshold
-    0xFFFFFFFFu, // lastVerifyTick: no verification yet
+    4,                 // mouseThreshold
+    noVerificationYet, // lastVerifyTick
     {0, 0},
 };
 

@@ -1,33 +1,199 @@
-// The saver window: class, the preview and full-screen forms, and the message
-// loop. Until the animated scene is in place the window shows the class's
-// black background and ends on input like the finished saver will.
+// The saver window: its class, the preview and full-screen forms, the message
+// loop, and the two host ends of the window's message chain
+// (hostWindowProc -> saverProc -> defaultSaverProc). Started by the preview
+// and full-screen run modes.
 #include "host/host_win32.h"
 
+#include "host/close_rules.h"
 #include "scene/scene_win32.h"
 
 namespace {
 
 const char saverClassName[] = "WindowsScreenSaverClass";
+const char fullScreenTitle[] = "Screen Saver";
+const char previewTitle[] = "Preview";
+
+enum : int32_t { saverIconId = 100 };
+
+// The password verifier's request travels the whole chain as this message.
+enum : UINT { verifyRequestMessage = WM_APP };
+
+// The host never loads the input-method module itself: only a module that is
+// already in the process can have given the window an input context.
+void detachInputContext(HWND window)
+{
+    hostState.immModule = GetModuleHandleA("IMM32.DLL");
+    if (hostState.immModule == nullptr)
+        return;
+    hostState.associateContextFn =
+        reinterpret_cast<AssociateContextFn>(GetProcAddress(hostState.immModule, "ImmAssociateContext"));
+    if (hostState.associateContextFn != nullptr)
+        hostState.savedInputContext = hostState.associateContextFn(window, 0);
+}
+
+void restoreInputContext(HWND window)
+{
+    if (hostState.immModule != nullptr && hostState.associateContextFn != nullptr &&
+        hostState.savedInputContext != 0)
+        hostState.associateContextFn(window, hostState.savedInputContext);
+}
+
+// The class has no cursor; the host only ever sets "no cursor" and never
+// touches the display count, so the cursor comes back with the next window
+// that sets one.
+void hideCursor() { SetCursor(nullptr); }
+
+void hideCursorInFullScreen()
+{
+    if (!hostState.preview)
+        hideCursor();
+}
+
+void saveCursorPosition() { GetCursorPos(&hostState.savedCursor); }
+
+void onCreate(HWND window)
+{
+    detachInputContext(window);
+    saveCursorPosition();
+    hideCursorInFullScreen();
+}
+
+void onDestroy(HWND window)
+{
+    restoreInputContext(window);
+    PostQuitMessage(0);
+}
+
+// A preview lives inside the display settings panel: its help and context
+// menu are the panel's.
+LRESULT forwardToParent(HWND window, UINT message, LPARAM lParam)
+{
+    HWND parent = GetParent(window);
+    if (parent != nullptr && IsWindow(parent))
+        PostMessageA(parent, message, reinterpret_cast<WPARAM>(parent), lParam);
+    return 1;
+}
+
+// Task switching and a second screen-saver start must not get past the
+// full-screen saver.
+bool isSwallowedSystemCommand(WPARAM command)
+{
+    return command == SC_NEXTWINDOW || command == SC_PREVWINDOW || command == SC_SCREENSAVE;
+}
+
+void requestClose(HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); }
+
+// Travel is measured from the saved point, not from the last mouse message,
+// so that slow creeping adds up; the message's own coordinates are not used.
+void closeOnMouseTravel(HWND window)
+{
+    POINT position;
+    GetCursorPos(&position);
+    const uint32_t travel =
+        mouseTravel(hostState.savedCursor.x, hostState.savedCursor.y, position.x, position.y);
+    if (travel > hostState.mouseThreshold) {
+        requestClose(window);
+        hostState.savedCursor = position;
+    }
+}
+
+LRESULT onCloseRequest(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (!hostState.win95Family || verifyClose(window))
+        return DefWindowProcA(window, message, wParam, lParam);
+    // Refused: the saver stays, and mouse travel counts afresh from here.
+    saveCursorPosition();
+    return 0;
+}
+
+LRESULT answerVerifyRequest(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (!hostState.win95Family)
+        return DefWindowProcA(window, message, wParam, lParam);
+    if (hostState.verifyPasswordFn == nullptr)
+        return 1;
+    return hostState.verifyPasswordFn(window);
+}
 
 } // namespace
 
 LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_DESTROY)
-        PostQuitMessage(0);
+    switch (message) {
+    case WM_CREATE:
+        onCreate(window);
+        break;
+    case WM_DESTROY:
+        onDestroy(window);
+        break;
+    case WM_SETTEXT:
+        return 0;
+    case WM_PAINT:
+        if (hostState.closing)
+            return DefWindowProcA(window, message, wParam, lParam);
+        hideCursorInFullScreen();
+        break;
+    case WM_HELP:
+    case WM_CONTEXTMENU:
+        if (hostState.preview)
+            return forwardToParent(window, message, lParam);
+        break;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        if (hostState.closing)
+            return DefWindowProcA(window, message, wParam, lParam);
+        break;
+    case WM_SYSCOMMAND:
+        if (!hostState.preview && isSwallowedSystemCommand(wParam))
+            return 0;
+        break;
+    case WM_TIMER:
+        if (hostState.closing)
+            return 0;
+        Sleep(0);
+        break;
+    }
     return saverProc(window, message, wParam, lParam);
 }
 
 LRESULT defaultSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (hostState.preview || hostState.closing)
+        return DefWindowProcA(window, message, wParam, lParam);
     switch (message) {
+    case WM_CLOSE:
+        return onCloseRequest(window, message, wParam, lParam);
+    case verifyRequestMessage:
+        return answerVerifyRequest(window, message, wParam, lParam);
+    }
+    // Input while the verifier asks must not start a second verification.
+    if (hostState.verifying)
+        return DefWindowProcA(window, message, wParam, lParam);
+    switch (message) {
+    case WM_SHOWWINDOW:
+        if (wParam)
+            hideCursor();
+        break;
+    case WM_ACTIVATEAPP:
+        if (!wParam)
+            requestClose(window);
+        break;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-        if (!hostState.preview)
-            PostMessageA(window, WM_CLOSE, 0, 0);
+        requestClose(window);
+        break;
+    case WM_SETCURSOR:
+        hideCursor();
+        return 1;
+    case WM_MOUSEMOVE:
+        closeOnMouseTravel(window);
         break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -40,7 +206,7 @@ int32_t runSaverWindow(HWND parent)
     windowClass.style = CS_OWNDC | CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = hostWindowProc;
     windowClass.hInstance = hostState.instance;
-    windowClass.hIcon = LoadIconA(hostState.instance, MAKEINTRESOURCEA(100));
+    windowClass.hIcon = LoadIconA(hostState.instance, MAKEINTRESOURCEA(saverIconId));
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     windowClass.lpszClassName = saverClassName;
 
@@ -57,11 +223,11 @@ int32_t runSaverWindow(HWND parent)
         hostState.preview = 1;
         exStyle = 0;
         style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
-        title = "Preview";
+        title = previewTitle;
     } else {
         width = GetSystemMetrics(SM_CXSCREEN);
         height = GetSystemMetrics(SM_CYSCREEN);
-        HWND running = FindWindowA(saverClassName, "Screen Saver");
+        HWND running = FindWindowA(saverClassName, fullScreenTitle);
         if (running != nullptr && IsWindow(running)) {
             SetForegroundWindow(running);
             return 0;
@@ -69,7 +235,7 @@ int32_t runSaverWindow(HWND parent)
         loadPasswordHooks();
         exStyle = WS_EX_TOPMOST;
         style = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-        title = "Screen Saver";
+        title = fullScreenTitle;
     }
 
     MSG message;
@@ -85,6 +251,8 @@ int32_t runSaverWindow(HWND parent)
             DispatchMessageA(&message);
         }
     }
+    // Normally the window's destruction is what ended the loop, and the call
+    // finds nothing left to destroy.
     if (!hostState.win95Family && hostState.saverWindow != nullptr)
         DestroyWindow(hostState.saverWindow);
     releasePasswordHooks();
