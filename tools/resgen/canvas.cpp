@@ -49,6 +49,7 @@ Canvas::Canvas(int width, int height, int samplesPerSide)
     green_.assign(n, 0.0f);
     blue_.assign(n, 0.0f);
     alpha_.assign(n, 0.0f);
+    glow_.assign(n, 0.0f);
 }
 
 void Canvas::fill(const std::vector<Point>& polygon, const View& view, const Shader& shader)
@@ -96,6 +97,7 @@ void Canvas::fill(const std::vector<Point>& polygon, const View& view, const Sha
                 green_[at] = float(paint.colour.g) * a + green_[at] * (1.0f - a);
                 blue_[at] = float(paint.colour.b) * a + blue_[at] * (1.0f - a);
                 alpha_[at] = a + alpha_[at] * (1.0f - a);
+                glow_[at] = float(paint.glow) * a + glow_[at] * (1.0f - a);
             }
         }
     }
@@ -125,4 +127,17 @@ double Canvas::coverage(int x, int y) const
             a += alpha_[at];
     }
     return a / (double(samples_) * samples_);
+}
+
+double Canvas::glow(int x, int y) const
+{
+    double g = 0, a = 0;
+    for (int j = 0; j < samples_; ++j) {
+        size_t at = size_t(y * samples_ + j) * sampleWidth_ + size_t(x) * samples_;
+        for (int i = 0; i < samples_; ++i, ++at) {
+            g += glow_[at];
+            a += alpha_[at];
+        }
+    }
+    return a > 0 ? g / a : 0.0;
 }

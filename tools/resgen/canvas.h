@@ -25,6 +25,9 @@ Colour scaled(const Colour& c, double k);
 struct Paint {
     Colour colour;
     double alpha;
+    // 1 for light-emitting parts (the flame): their blended fringes keep to
+    // the flame's own colours when the pixel is matched to the palette.
+    double glow = 0.0;
 };
 
 // Colour of a shape at a point given in design units.
@@ -53,11 +56,13 @@ public:
     // Area average of one pixel: colour premultiplied by coverage, and coverage.
     Colour averageColour(int x, int y) const;
     double coverage(int x, int y) const;
+    // Share of the pixel's covered area that glows.
+    double glow(int x, int y) const;
 
 private:
     int width_;
     int height_;
     int samples_;
     int sampleWidth_;
-    std::vector<float> red_, green_, blue_, alpha_;
+    std::vector<float> red_, green_, blue_, alpha_, glow_;
 };

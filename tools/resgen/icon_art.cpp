@@ -75,7 +75,7 @@ IconPicture renderIcon()
                  pixels, [c = fromSrgb(star.r, star.g, star.b)](double, double) { return Paint{c, 1.0}; });
     const double angle = kPi * kIconAngleDegrees / 180;
     const double scale = kIconScale;
-    drawShip(ship, View::rotatedAt(16 - 0.175 * scale * std::cos(angle), 16 - 0.175 * scale * std::sin(angle), scale, angle), 1);
+    drawShip(ship, View::rotatedAt(16 - 0.23 * scale * std::cos(angle), 16 - 0.23 * scale * std::sin(angle), scale, angle), 1);
 
     IconPicture icon;
     icon.indices.assign(side * side, 0);

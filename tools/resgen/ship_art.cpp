@@ -1,5 +1,5 @@
 // The fighter is drawn from a handful of shaded polygons in design units
-// (nose at x = -1.15, nozzles at x = 1.09, wing tips at y = +-0.46), lit from
+// (nose at x = -1.15, nozzles at x = 1.06, wing tips at y = +-0.46), lit from
 // the top of the screen. Small details get a minimum width in pixels, and the
 // finest ones are left out where they would only smear.
 #include "tools/resgen/ship_art.h"
@@ -78,7 +78,7 @@ Colour shipColour(int index)
     return fromSrgb(e.red, e.green, e.blue);
 }
 
-// Perceptual distance (OKLab) for the palette search.
+// Perceptual colour space (OKLab) for the palette search.
 struct Lab {
     double l, a, b;
 };
@@ -184,6 +184,7 @@ const Polygon kFuselageProfile = {
     {0.00, 0.100},  {0.40, 0.104},  {0.75, 0.101},  {0.93, 0.090},  {1.01, 0.072},
 };
 
+constexpr double kNoseX = -1.15;
 constexpr double kNacelleY = 0.17;
 constexpr double kNacelleHalf = 0.056;
 constexpr double kNacelleFront = 0.30;
@@ -311,14 +312,16 @@ private:
                 fill(flameOutline(cy, len, atLeast(0.060 * widths[layer], 0.5), f.wobble + layer, phase),
                      [=](double x, double) {
                          double s = std::clamp((x - start) / len, 0.0, 1.0);
-                         return Paint{c, 1.0 - fade * s * s};
+                         return Paint{c, 1.0 - fade * s * s, 1.0};
                      });
             }
             // Shock diamonds: bright knots in the core, drifting from phase to phase.
             if (ppu_ >= 50) {
                 for (int k = 0; k < 2; ++k) {
                     double x = kNozzleEnd + f.length * (0.30 + 0.22 * k) + 0.015 * std::sin(f.wobble);
-                    fill(ellipse(x, cy, 0.022, 0.014, 20), solid(shipColour(k == 0 ? 22 : 24)));
+                    fill(ellipse(x, cy, 0.022, 0.014, 20), [c = shipColour(k == 0 ? 22 : 24)](double, double) {
+                        return Paint{c, 1.0, 1.0};
+                    });
                 }
             }
         }
@@ -503,9 +506,18 @@ const std::array<RgbEntry, 256>& patternColourTable()
     return table;
 }
 
-void drawShip(Canvas& canvas, const View& view, int phase) { ShipPainter(canvas, view).paint(phase); }
+void drawShip(Canvas& canvas, const View& view, int phase)
+{
+    // The design is laid out from the nose; the ship's centre is halfway
+    // between the nose and the nozzles.
+    const double centre = (kNoseX + kNozzleEnd) / 2;
+    View shifted = view;
+    shifted.originX -= view.xx * centre;
+    shifted.originY -= view.yx * centre;
+    ShipPainter(canvas, shifted).paint(phase);
+}
 
-uint8_t quantizeShipPixel(const Colour& premultiplied, double coverage)
+uint8_t quantizeShipPixel(const Colour& premultiplied, double coverage, double glow)
 {
     if (coverage < 0.32)
         return kTransparentIndex;
@@ -519,8 +531,13 @@ uint8_t quantizeShipPixel(const Colour& premultiplied, double coverage)
     uint8_t best = kFirstShipIndex;
     double bestDistance = 1e30;
     for (int i = kFirstShipIndex; i <= kLastShipIndex; ++i) {
+        const bool flameColour = i == 19 || i == 21 || i == 22 || i == 23 || i == 24;
+        if (glow > 0.5 && !flameColour)
+            continue;
         const Lab& q = labs[i - 10];
-        double d = (p.l - q.l) * (p.l - q.l) + (p.a - q.a) * (p.a - q.a) + (p.b - q.b) * (p.b - q.b);
+        // Hue counts double: a dim fringe of the blue flame should stay blue,
+        // not turn into a grey halo.
+        double d = (p.l - q.l) * (p.l - q.l) + 4 * ((p.a - q.a) * (p.a - q.a) + (p.b - q.b) * (p.b - q.b));
         if (d < bestDistance) {
             bestDistance = d;
             best = uint8_t(i);
@@ -551,7 +568,7 @@ IndexedImage renderPattern(int pattern)
         for (int y = 0; y < bandHeight; ++y)
             for (int x = 0; x < size.width; ++x)
                 image.pixels[size_t(band * bandHeight + y) * size.width + x] =
-                    quantizeShipPixel(canvas.averageColour(x, y), canvas.coverage(x, y));
+                    quantizeShipPixel(canvas.averageColour(x, y), canvas.coverage(x, y), canvas.glow(x, y));
     }
     return image;
 }

@@ -50,17 +50,19 @@ int patternPhase(int pattern, int band);
 // The colour table of every pattern image.
 const std::array<RgbEntry, 256>& patternColourTable();
 
-// Draws the fighter, nose to the left, its centre at the view's origin.
+// Draws the fighter, nose to the left, its centre at the view's origin: the
+// point halfway between the nose and the nozzles.
 // Detail follows the view's scale, so every size is drawn for its size.
 void drawShip(Canvas& canvas, const View& view, int phase);
 
-// Half the ship's extent in design units: from the centre to the farthest
-// flame tip (x) and to a wing tip (y).
-constexpr double kShipReach = 1.52;
+// Half the ship's extent in design units: from the centre (halfway between
+// nose and nozzles) to the farthest flame tip (x) and to a wing tip (y).
+constexpr double kShipReach = 1.57;
 constexpr double kShipHalfSpan = 0.475;
 
 // Nearest ship colour (indices 11..24) for an area-averaged pixel, or the
-// transparent index where the ship covers too little of it.
-uint8_t quantizeShipPixel(const Colour& premultiplied, double coverage);
+// transparent index where the ship covers too little of it. Mostly glowing
+// pixels take one of the flame's blues or its white.
+uint8_t quantizeShipPixel(const Colour& premultiplied, double coverage, double glow);
 
 IndexedImage renderPattern(int pattern);

@@ -146,7 +146,7 @@ std::vector<double> engineRoar(const SoundShape& s)
 {
     Noise noise(0x5EED0001);
     Wander turbulence(0x5EED0002, 3.0), wobble(0x5EED0003, 6.0);
-    LowPass rumble1, rumble2, droneTone, distance;
+    LowPass rumble1, rumble2, droneTone, distance1, distance2;
     BandPass roar, hiss;
     Buzz drone;
     Sine whine, whine2;
@@ -167,7 +167,8 @@ std::vector<double> engineRoar(const SoundShape& s)
         double x = 0.95 * low + 0.75 * mid + high + 0.55 * tone + whir;
         x = std::tanh(1.6 * x);
         // The roar dulls as the engine draws away.
-        out[n] = distance.run(x, 4200 - 3600 * std::sqrt(fading));
+        const double cutoff = 2800 - 2300 * std::sqrt(fading);
+        out[n] = distance2.run(distance1.run(x, cutoff), cutoff);
     }
     return out;
 }
@@ -194,7 +195,7 @@ std::vector<double> flyBy(const SoundShape& s)
         const double rush = whoosh.run(w, 1700 * pitch * pitch, 1.3) * 1.2 + body.run(w, 420 * pitch, 0.9) * 0.8;
         const double hum = buzzTone.run(engine.run(118 * pitch, 1.1) + engine2.run(119.3 * pitch, 1.1), 1600);
         const double tone = 0.18 * whine.run(880 * pitch) * (1 + 0.2 * flutter.next());
-        double x = (0.55 + 0.45 * near) * (rush + 0.45 * hum + tone);
+        double x = (0.8 + 0.2 * near) * (rush + 0.45 * hum + tone);
         x = std::tanh(1.3 * x);
         out[n] = air.run(x, 1300 + 3700 * near);
     }
@@ -219,7 +220,9 @@ std::vector<double> warpJump(const SoundShape& s)
         const double shimmer = 0.35 * fifth.run(base * 1.5 * (1 + 0.004 * std::sin(2 * kPi * 5.5 * t)));
         const double spark = 0.9 * sparkle.run(noise.next(), std::min(4800.0, base * 2.2), 3.0);
         const double warble = 1 - 0.22 * (0.5 + 0.5 * tremolo.run(14 + 10 * progress));
-        out[n] = std::tanh(1.4 * warble * (voice + shimmer + spark));
+        // No wave shaping here: it would fold the sweep's overtones back
+        // below the band limit as whistles.
+        out[n] = warble * (voice + shimmer + spark);
     }
     return out;
 }
