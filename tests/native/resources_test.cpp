@@ -156,11 +156,16 @@ TEST(PatternImages, ShipUsesOnlyItsIndicesInsideTheDrawnAreaOnTransparentBlack)
             const int area = (a.right - a.left) * (a.bottom - a.top);
             EXPECT_GT(shipPixels, area / 5) << "the ship fills its frame";
             EXPECT_LT(shipPixels, area * 3 / 4) << "with black around it";
-            // The corners are open space.
-            EXPECT_EQ(image.at(a.left, a.top), kTransparentIndex);
-            EXPECT_EQ(image.at(a.right - 1, a.top), kTransparentIndex);
-            EXPECT_EQ(image.at(a.left, a.bottom - 1), kTransparentIndex);
-            EXPECT_EQ(image.at(a.right - 1, a.bottom - 1), kTransparentIndex);
+            // The edges of the drawn area are open space: nothing of the ship
+            // is cut off there.
+            for (int x = a.left; x < a.right; ++x) {
+                EXPECT_EQ(image.at(x, a.top), kTransparentIndex) << "top edge at x " << x;
+                EXPECT_EQ(image.at(x, a.bottom - 1), kTransparentIndex) << "bottom edge at x " << x;
+            }
+            for (int y = a.top; y < a.bottom; ++y) {
+                EXPECT_EQ(image.at(a.left, y), kTransparentIndex) << "left edge at y " << y;
+                EXPECT_EQ(image.at(a.right - 1, y), kTransparentIndex) << "right edge at y " << y;
+            }
         }
         for (size_t i = 0; i < image.pixels.size(); ++i)
             ASSERT_TRUE(inside[i] || image.pixels[i] == kTransparentIndex)

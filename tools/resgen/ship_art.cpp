@@ -190,6 +190,7 @@ constexpr double kNacelleHalf = 0.056;
 constexpr double kNacelleFront = 0.30;
 constexpr double kNozzleStart = 0.97;
 constexpr double kNozzleEnd = 1.06;
+constexpr double kRailOuter = 0.461; // outer edge of the wing-tip rails
 
 struct FlameShape {
     double length;
@@ -354,9 +355,12 @@ private:
             fill(strip(a, b, 1.0 / ppu_), solid(line));
         }
         // Weapon rail along the tip, with a red muzzle.
-        double railW = atLeast(0.028, 1.2);
-        fill(strip({0.18, side * 0.447}, {0.60, side * 0.447}, railW), solid(fromSrgb(side < 0 ? 210 : 170, side < 0 ? 210 : 170, side < 0 ? 216 : 176)));
-        fill(strip({0.14, side * 0.447}, {0.22, side * 0.447}, railW), solid(shipColour(18)));
+        // At small sizes the rail widens inward, so the span stays the same.
+        const double railW = atLeast(0.028, 1.2);
+        const double railY = side * (kRailOuter - railW / 2);
+        const Colour rail = fromSrgb(side < 0 ? 210 : 170, side < 0 ? 210 : 170, side < 0 ? 216 : 176);
+        fill(strip({0.18, railY}, {0.60, railY}, railW), solid(rail));
+        fill(strip({0.14, railY}, {0.22, railY}, railW), solid(shipColour(18)));
     }
 
     void canards()
