@@ -14,6 +14,33 @@ file(GLOB RESOURCE_SCRIPTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.rc)
 set(GENERATED_RESOURCE_DIR ${CMAKE_BINARY_DIR}/generated)
 file(MAKE_DIRECTORY ${GENERATED_RESOURCE_DIR})
 
+# The pictures, sounds and icon come from our own generator (tools/resgen).
+# This build's compiler makes Windows programs, so the tools are built apart
+# with the host's compiler and run here; the resource scripts name the files.
+include(ExternalProject)
+set(HOST_TOOLS_DIR ${CMAKE_BINARY_DIR}/host-tools)
+set(RESGEN ${HOST_TOOLS_DIR}/resgen/resgen)
+ExternalProject_Add(host_tools
+  SOURCE_DIR ${CMAKE_SOURCE_DIR}/tools
+  BINARY_DIR ${HOST_TOOLS_DIR}
+  CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release
+  BUILD_COMMAND ${CMAKE_COMMAND} --build ${HOST_TOOLS_DIR} -j 2
+  INSTALL_COMMAND ""
+  BUILD_ALWAYS ON
+  BUILD_BYPRODUCTS ${RESGEN})
+set(GENERATED_RESOURCES ${GENERATED_RESOURCE_DIR}/vasken32.ico)
+foreach(i RANGE 0 24)
+  list(APPEND GENERATED_RESOURCES ${GENERATED_RESOURCE_DIR}/SPPAT_R${i}.bmp)
+endforeach()
+foreach(i RANGE 0 2)
+  list(APPEND GENERATED_RESOURCES ${GENERATED_RESOURCE_DIR}/WAVDAT${i}.wav)
+endforeach()
+add_custom_command(OUTPUT ${GENERATED_RESOURCES}
+  COMMAND ${RESGEN} ${GENERATED_RESOURCE_DIR}
+  DEPENDS ${RESGEN} host_tools
+  COMMENT "Generating the pictures, sounds and icon")
+add_custom_target(generated_resources DEPENDS ${GENERATED_RESOURCES})
+
 # The image: no C runtime, no libstdc++, imports from the five system DLLs only.
 set(IMAGE_COMPILE_FLAGS
   ${IMAGE_ARCH_FLAGS} -O2 -ffreestanding -fno-exceptions -fno-rtti
@@ -35,7 +62,9 @@ target_link_options(vasken32 PRIVATE
 set_target_properties(vasken32 PROPERTIES LINK_LIBRARIES "")
 target_link_libraries(vasken32 PRIVATE kernel32 user32 gdi32 winmm advapi32 gcc)
 set(RC_INCLUDES -I${CMAKE_SOURCE_DIR}/resources -I${GENERATED_RESOURCE_DIR})
-set_source_files_properties(${RESOURCE_SCRIPTS} PROPERTIES COMPILE_OPTIONS "${RC_INCLUDES}")
+set_source_files_properties(${RESOURCE_SCRIPTS} PROPERTIES COMPILE_OPTIONS "${RC_INCLUDES}"
+  OBJECT_DEPENDS "${GENERATED_RESOURCES}")
+add_dependencies(vasken32 generated_resources)
 
 # The shell tests: the same core and shell sources with the ordinary runtime,
 # GoogleTest, linked statically so no runtime DLL is needed under Wine.
@@ -51,7 +80,7 @@ target_compile_definitions(shell_tests PRIVATE VASKEN_SHELL_TESTS=1 WIN32_LEAN_A
 target_compile_options(shell_tests PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${WARNINGS}>)
 target_link_options(shell_tests PRIVATE -static -static-libgcc -static-libstdc++)
 target_link_libraries(shell_tests PRIVATE gtest gtest_main user32 gdi32 winmm advapi32 psapi)
-add_dependencies(shell_tests vasken32)
+add_dependencies(shell_tests vasken32 generated_resources)
 include(GoogleTest)
 gtest_add_tests(TARGET shell_tests SOURCES ${SHELL_TEST_SOURCES} WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
 

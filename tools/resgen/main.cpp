@@ -1,0 +1,47 @@
+// resgen: writes the saver's binary resources into a directory, and on
+// request a contact sheet of the art for review.
+//   resgen OUTPUT-DIR [--sheet SHEET.png]
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "tools/resgen/contact_sheet.h"
+#include "tools/resgen/resources.h"
+
+int main(int argc, char** argv)
+{
+    std::string outputDir;
+    std::string sheetPath;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--sheet") == 0 && i + 1 < argc)
+            sheetPath = argv[++i];
+        else if (argv[i][0] != '-' && outputDir.empty())
+            outputDir = argv[i];
+        else {
+            std::fprintf(stderr, "usage: resgen OUTPUT-DIR [--sheet SHEET.png]\n");
+            return 2;
+        }
+    }
+    if (outputDir.empty() && sheetPath.empty()) {
+        std::fprintf(stderr, "usage: resgen OUTPUT-DIR [--sheet SHEET.png]\n");
+        return 2;
+    }
+    if (!outputDir.empty())
+        for (const GeneratedFile& f : generateResourceFiles()) {
+            const std::string path = outputDir + "/" + f.name;
+            if (!writeFile(path, f.bytes)) {
+                std::fprintf(stderr, "resgen: cannot write %s\n", path.c_str());
+                return 1;
+            }
+        }
+    if (!sheetPath.empty()) {
+        std::vector<IndexedImage> patterns;
+        for (int p = 0; p < kPatternCount; ++p)
+            patterns.push_back(renderPattern(p));
+        if (!writeFile(sheetPath, makeContactSheet(patterns, renderIcon()))) {
+            std::fprintf(stderr, "resgen: cannot write %s\n", sheetPath.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}

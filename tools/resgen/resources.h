@@ -1,0 +1,20 @@
+// Every binary resource of the saver image, as the files the resource script
+// names: SPPAT_R0.bmp .. SPPAT_R24.bmp, WAVDAT0.wav .. WAVDAT2.wav and
+// vasken32.ico.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tools/resgen/file_formats.h"
+
+struct GeneratedFile {
+    std::string name;
+    Bytes bytes;
+};
+
+Bytes patternBitmapFile(int pattern);
+Bytes soundWaveFile(int sound);
+Bytes iconFile();
+
+std::vector<GeneratedFile> generateResourceFiles();
