@@ -81,6 +81,24 @@ target_compile_options(shell_tests PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${WARNINGS}
 target_link_options(shell_tests PRIVATE -static -static-libgcc -static-libstdc++)
 target_link_libraries(shell_tests PRIVATE gtest gtest_main user32 gdi32 winmm advapi32 psapi)
 add_dependencies(shell_tests vasken32 generated_resources)
+
+# Test stand-ins for the platform's optional password modules, PASSWORD.CPL
+# (VerifyScreenSavePwd) and MPR.DLL (PwdChangePasswordA). The password-hook
+# tests copy them next to a copy of the image; they take their orders from
+# and record their calls in the test prefix's registry. Exports carry their
+# plain names (--kill-at), as the image looks them up by name.
+foreach(module IN ITEMS password_cpl mpr_dll)
+  add_library(test_${module} SHARED ${CMAKE_SOURCE_DIR}/tests/win32/modules/${module}.cpp)
+  target_include_directories(test_${module} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_definitions(test_${module} PRIVATE WIN32_LEAN_AND_MEAN)
+  target_link_options(test_${module} PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--kill-at)
+  target_link_libraries(test_${module} PRIVATE user32 advapi32)
+  set_target_properties(test_${module} PROPERTIES PREFIX ""
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test_modules)
+  add_dependencies(shell_tests test_${module})
+endforeach()
+set_target_properties(test_password_cpl PROPERTIES OUTPUT_NAME PASSWORD SUFFIX .CPL)
+set_target_properties(test_mpr_dll PROPERTIES OUTPUT_NAME MPR SUFFIX .DLL)
 include(GoogleTest)
 gtest_add_tests(TARGET shell_tests SOURCES ${SHELL_TEST_SOURCES} WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
 
