@@ -201,26 +201,45 @@ inline void clickButton(DWORD downFlag, DWORD upFlag)
     mouseButton(upFlag);
 }
 
-// SetCursorPos moves the pointer to an exact point (relative input is
-// subject to pointer acceleration) and the platform reports the move to the
-// window under it.
-inline void moveCursorTo(int x, int y) { SetCursorPos(x, y); }
+// Moves the real pointer, as a mouse would, and waits until the platform
+// reports it there. SetCursorPos will not do: while a full-screen window is
+// in front, Wine's X11 driver holds the pointer grabbed for it, refuses to
+// warp the pointer for any other process, and after 100 ms goes back to the
+// X server's idea of where the pointer is. xdotool moves the X pointer
+// itself (XTest), and Wine starts Unix programs given by their path.
+inline bool moveCursorTo(int x, int y)
+{
+    std::string line = "Z:\\usr\\bin\\xdotool mousemove " + std::to_string(x) + " " + std::to_string(y);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION tool = {};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &tool))
+        return false;
+    CloseHandle(tool.hThread);
+    CloseHandle(tool.hProcess);
+    return waitUntil(
+        [&] {
+            POINT at;
+            GetCursorPos(&at);
+            return at.x == x && at.y == y;
+        },
+        3000);
+}
 
-// Puts the pointer at a point and waits until it stays there. When a window
-// under the pointer goes away (a saver that just ended), the desktop process
-// may still report the pointer's old place a moment later and move it back.
+// Puts the pointer at a point and waits until it stays there.
 inline bool placeCursor(int x, int y)
 {
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        SetCursorPos(x, y);
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (!moveCursorTo(x, y))
+            continue;
         int steady = 0;
-        for (int look = 0; look < 4; ++look) {
+        for (int look = 0; look < 6; ++look) {
             pumpFor(25);
             POINT at;
             GetCursorPos(&at);
             steady = (at.x == x && at.y == y) ? steady + 1 : 0;
         }
-        if (steady == 4)
+        if (steady == 6)
             return true;
     }
     return false;
@@ -249,8 +268,17 @@ private:
     HKEY key_ = nullptr;
 };
 
+// The platform's "a screen saver runs" flag as another process set it. Wine
+// caches system parameters in each process after the first use, so a change
+// made by the saver shows only where Wine keeps the value: a volatile
+// registry value of the current user.
 inline bool saverRunningFlag()
 {
+    char text[8] = {};
+    DWORD size = sizeof text;
+    if (RegGetValueA(HKEY_CURRENT_USER, "Software\\Wine\\Temporary System Parameters\\Control Panel\\Desktop",
+                     "WINE_ScreenSaverRunning", RRF_RT_REG_SZ, nullptr, text, &size) == ERROR_SUCCESS)
+        return text[0] == '1';
     BOOL running = FALSE;
     SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
     return running != FALSE;

@@ -45,6 +45,10 @@ extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND window)
     const BOOL answer = readRecord(VASKEN_VERIFIER_KEY, "Answer") ? TRUE : FALSE;
     if (readRecord(VASKEN_VERIFIER_KEY, "PostKey"))
         PostMessageA(window, WM_KEYDOWN, 'A', 0);
+    POINT cursor;
+    GetCursorPos(&cursor);
+    writeRecord(VASKEN_VERIFIER_KEY, "CursorX", cursor.x);
+    writeRecord(VASKEN_VERIFIER_KEY, "CursorY", cursor.y);
     writeRecord(VASKEN_VERIFIER_KEY, "ReturnTick", GetTickCount());
     return answer;
 }

@@ -17,6 +17,7 @@
 //   Window       QWORD  the window handle it was given
 //   SaverFlag    DWORD  SPI_GETSCREENSAVERRUNNING during the call
 //   ReturnTick   DWORD  GetTickCount when it returned
+//   CursorX, CursorY DWORD  the cursor position when it returned
 // Password changer (MPR.DLL) records:
 //   Loads, Frees, Calls DWORD; Text SZ; Parent QWORD; Arg3, Arg4 DWORD
 
