@@ -65,7 +65,8 @@ void onDestroy(HWND window)
 }
 
 // A preview lives inside the display settings panel: its help and context
-// menu are the panel's.
+// menu are the panel's. Platforms that refuse to post WM_HELP (its lParam
+// is a pointer; Wine is one) drop that post, and the answer is still 1.
 LRESULT forwardToParent(HWND window, UINT message, LPARAM lParam)
 {
     HWND parent = GetParent(window);
