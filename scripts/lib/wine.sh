@@ -39,6 +39,8 @@ wine_prepare_prefix() {
             /v Debugger /t REG_SZ /d false /f >/dev/null 2>&1
         "$WINE_LOADER" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
             >/dev/null 2>&1
+        # Let the prefix's start-up processes finish before the first test.
+        timeout 60 "$WINE_SERVER" -w >/dev/null 2>&1
         touch "$WINEPREFIX/.vasken-ready"
     )
 }
