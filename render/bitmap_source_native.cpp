@@ -84,21 +84,41 @@ void closeBitmapFile(int32_t file)
     }
 }
 
+namespace {
+
+// New memory is filled with a pattern instead of zeros, so a test sees any
+// byte the reader forgets to initialise.
+enum : uint8_t { poison = 0xA5 };
+
+struct BlockHead {
+    uint32_t size;
+    uint32_t padding[3]; // keeps the block 16-byte aligned
+};
+
+} // namespace
+
 uint8_t* allocDibMemory(uint32_t size)
 {
     if (!allocationAllowed())
         return nullptr;
-    uint8_t* block = static_cast<uint8_t*>(std::malloc(size ? size : 1));
-    if (block != nullptr)
-        ++liveBlocks;
+    BlockHead* head = static_cast<BlockHead*>(std::malloc(sizeof(BlockHead) + size));
+    if (head == nullptr)
+        return nullptr;
+    head->size = size;
+    ++liveBlocks;
+    uint8_t* block = reinterpret_cast<uint8_t*>(head + 1);
+    std::memset(block, poison, size);
     return block;
 }
 
 uint8_t* resizeDibMemory(uint8_t* block, uint32_t size)
 {
-    uint8_t* moved = allocationAllowed() ? static_cast<uint8_t*>(std::realloc(block, size ? size : 1)) : nullptr;
-    if (moved == nullptr)
-        freeDibMemory(block);
+    uint8_t* moved = allocDibMemory(size);
+    if (moved != nullptr) {
+        const uint32_t oldSize = (reinterpret_cast<BlockHead*>(block) - 1)->size;
+        std::memcpy(moved, block, oldSize < size ? oldSize : size);
+    }
+    freeDibMemory(block);
     return moved;
 }
 
@@ -106,7 +126,7 @@ void freeDibMemory(uint8_t* block)
 {
     if (block == nullptr)
         return;
-    std::free(block);
+    std::free(reinterpret_cast<BlockHead*>(block) - 1);
     --liveBlocks;
 }
 

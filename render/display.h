@@ -100,6 +100,9 @@ const DisplayCall* nativeDisplayCalls(); // the first min(count, capacity) calls
 enum { nativeDisplayCallCapacity = 8192 };
 int32_t liveNativeDisplayObjects();
 
+// The 256 entries of a palette made by createDisplayPalette.
+const PaletteEntry* nativePaletteEntries(PaletteHandle palette);
+
 // The palette selected in the window's device context at the last present
 // (null if none was).
 PaletteHandle nativeWindowPaletteAtLastPresent();

@@ -307,3 +307,8 @@ const DisplayCall* nativeDisplayCalls() { return calls; }
 int32_t liveNativeDisplayObjects() { return liveObjects; }
 
 PaletteHandle nativeWindowPaletteAtLastPresent() { return paletteAtLastPresent; }
+
+const PaletteEntry* nativePaletteEntries(PaletteHandle palette)
+{
+    return palette != nullptr ? static_cast<NativeObject*>(palette)->entries : nullptr;
+}
