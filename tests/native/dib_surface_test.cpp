@@ -233,11 +233,11 @@ TEST_F(Surfaces, DrawTransparentNeverReadsOutsideTheSourceImage)
         source.drawTransparent(&target, c.x, c.y, c.width, c.height, c.sx, c.sy);
         for (int32_t y = 0; y < 40; ++y) {
             for (int32_t x = 0; x < 40; ++x) {
-                const int32_t sx = c.sx + (x - c.x);
-                const int32_t sy = c.sy + (y - c.y);
+                const int64_t sx = int64_t{c.sx} + (x - c.x);
+                const int64_t sy = int64_t{c.sy} + (y - c.y);
                 const bool drawn = sx >= c.firstColumn && sx < c.firstColumn + c.columns && sy >= c.firstRow &&
                                    sy < c.firstRow + c.rows && x >= c.x && y >= c.y;
-                ASSERT_EQ(*target.pixelAddress(x, y), drawn ? 100 + sx + 10 * sy : 0xEE)
+                ASSERT_EQ(*target.pixelAddress(x, y), drawn ? 100 + sx + 10 * sy : int64_t{0xEE})
                     << "(" << x << ", " << y << ")";
             }
         }

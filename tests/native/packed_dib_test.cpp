@@ -32,7 +32,8 @@ void writeFile(const std::string& name, const Bytes& bytes)
 {
     FILE* out = std::fopen(name.c_str(), "wb");
     ASSERT_NE(out, nullptr) << name;
-    std::fwrite(bytes.data(), 1, bytes.size(), out);
+    if (!bytes.empty())
+        std::fwrite(bytes.data(), 1, bytes.size(), out);
     std::fclose(out);
 }
 
