@@ -54,6 +54,41 @@ bool clipToOrigin(int32_t& at, int32_t& length, int32_t limit)
     return true;
 }
 
+// A machine word of bytes at a time: a byte is kept where the source holds
+// the transparent index, replaced everywhere else. Sprites are mostly opaque
+// or mostly transparent, so whole words usually go one way.
+typedef uintptr_t Word;
+const Word lowBits = ~Word(0) / 0xFF * 0x7F;  // 0x7F in every byte
+const Word highBits = ~Word(0) / 0xFF * 0x80; // 0x80 in every byte
+const Word transparentBytes = ~Word(0) / 0xFF * transparentIndex;
+
+void drawTransparentRow(uint8_t* to, const uint8_t* from, int32_t count)
+{
+    int32_t k = 0;
+    for (; k + static_cast<int32_t>(sizeof(Word)) <= count; k += sizeof(Word)) {
+        Word source;
+        __builtin_memcpy(&source, from + k, sizeof source);
+        const Word difference = source ^ transparentBytes;
+        // High bit of each byte set exactly where the byte differs from the
+        // transparent index (no carries cross bytes: 0x7F + 0x7F < 0x100).
+        const Word opaque = (((difference & lowBits) + lowBits) | difference) & highBits;
+        if (opaque == 0)
+            continue;
+        if (opaque == highBits) {
+            __builtin_memcpy(to + k, &source, sizeof source);
+            continue;
+        }
+        const Word mask = (opaque >> 7) * 0xFF;
+        Word target;
+        __builtin_memcpy(&target, to + k, sizeof target);
+        target = (source & mask) | (target & ~mask);
+        __builtin_memcpy(to + k, &target, sizeof target);
+    }
+    for (; k < count; ++k)
+        if (from[k] != transparentIndex)
+            to[k] = from[k];
+}
+
 } // namespace
 
 bool isSurfaceImage(const PackedDib* block, uint32_t blockSize)
@@ -277,10 +312,6 @@ void DibSurface::drawTransparent(DibSurface* target, int32_t x, int32_t y, int32
     const int32_t ownStride = stride();
     const uint8_t* from = pixelAddress(sx, sy + drawHeight - 1);
     uint8_t* to = target->pixelAddress(x, y + drawHeight - 1);
-    for (int32_t j = 0; j < drawHeight; ++j, from += ownStride, to += targetStride) {
-        for (int32_t k = 0; k < drawWidth; ++k) {
-            const uint8_t value = from[k];
-            to[k] = value != transparentIndex ? value : to[k];
-        }
-    }
+    for (int32_t j = 0; j < drawHeight; ++j, from += ownStride, to += targetStride)
+        drawTransparentRow(to, from, drawWidth);
 }
