@@ -75,6 +75,25 @@ TEST(RenderFiles, PlatformFileCallsReadTheImageAndZeroWhatIsMissing)
     DeleteFileA("render_files_text");
 }
 
+// Needs a bitmap resource built into the test program; skips until there is one.
+TEST(RenderFiles, ResourceDataIsReturnedAsItStandsUnlessAFileHidesIt)
+{
+    const HMODULE module = GetModuleHandleA(nullptr);
+    const HRSRC resource = FindResourceA(module, "SPPAT_R0", RT_BITMAP);
+    if (resource == nullptr)
+        GTEST_SKIP() << "no SPPAT_R0 bitmap resource in this build";
+    const void* data = LockResource(LoadResource(module, resource));
+    DeleteFileA("SPPAT_R0");
+    uint32_t size = 0;
+    int32_t fromResource = 0;
+    EXPECT_EQ(loadPackedDib("SPPAT_R0", &size, &fromResource), data);
+    EXPECT_EQ(fromResource, 1);
+    EXPECT_EQ(size, SizeofResource(module, resource));
+    writeTestFile("SPPAT_R0", Bytes{'n', 'o', 't', ' ', 'a', ' ', 'b', 'i', 't', 'm', 'a', 'p', '!', '!', '!'});
+    EXPECT_EQ(loadPackedDib("SPPAT_R0", &size, &fromResource), nullptr) << "the file hides the resource";
+    DeleteFileA("SPPAT_R0");
+}
+
 TEST(RenderDisplay, PresentsShowTheCompositeAndSquaresTheBrushColours)
 {
     RenderWindow window(160, 120);
