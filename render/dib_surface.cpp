@@ -65,6 +65,21 @@ const Word transparentBytes = ~Word(0) / 0xFF * transparentIndex;
 void drawTransparentRow(uint8_t* to, const uint8_t* from, int32_t count)
 {
     int32_t k = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time where the processor has the registers for it;
+    // the word loop below then handles the rest of the row.
+    typedef uint8_t Lanes __attribute__((vector_size(16)));
+    const Lanes transparent = Lanes{} + static_cast<uint8_t>(transparentIndex);
+    for (; k + 16 <= count; k += 16) {
+        Lanes source;
+        Lanes target;
+        __builtin_memcpy(&source, from + k, sizeof source);
+        __builtin_memcpy(&target, to + k, sizeof target);
+        const Lanes keep = reinterpret_cast<Lanes>(source == transparent);
+        target = (source & ~keep) | (target & keep);
+        __builtin_memcpy(to + k, &target, sizeof target);
+    }
+#endif
     for (; k + static_cast<int32_t>(sizeof(Word)) <= count; k += sizeof(Word)) {
         Word source;
         __builtin_memcpy(&source, from + k, sizeof source);
