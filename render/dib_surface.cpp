@@ -36,7 +36,7 @@ bool clipSpan(int32_t& target, int32_t& source, int32_t& length, int32_t targetS
     return true;
 }
 
-// The part of a size-long span at `at` that lies inside 0 ... limit - 1.
+// Cuts a span of length cells starting at `at` to 0 ... limit - 1.
 bool clipToOrigin(int32_t& at, int32_t& length, int32_t limit)
 {
     int64_t from = at;
