@@ -10,6 +10,11 @@ if(VASKEN_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(VASKEN_FUZZ)
+  # Coverage feedback for the fuzzers comes from the core they exercise.
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
 add_library(vasken_core STATIC ${CORE_SOURCES} ${NATIVE_SOURCES})
 target_include_directories(vasken_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_definitions(vasken_core PUBLIC VASKEN_NATIVE=1)
