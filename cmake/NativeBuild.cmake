@@ -31,7 +31,7 @@ gtest_discover_tests(core_tests DISCOVERY_TIMEOUT 60)
 # long-run scenario are built once more with x87 arithmetic; the test sets the
 # control word the image's entry sets (53-bit precision) and must reproduce the
 # checksum of the SSE build.
-if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|i.86)$")
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|i.86)$")
   add_executable(formation_x87_tests
     ${CMAKE_SOURCE_DIR}/tests/x87/formation_x87_test.cpp
     ${CMAKE_SOURCE_DIR}/formation/formation.cpp
