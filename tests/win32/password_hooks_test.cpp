@@ -256,15 +256,16 @@ TEST_F(PasswordHooks, RefusalKeepsTheSaverWithTheCursorHiddenAndMeasuresTravelAf
     Win95ForImage win95;
     writeUsePassword(1);
     writeRecord(VASKEN_VERIFIER_KEY, "Answer", 0);
-    writeRecord(VASKEN_VERIFIER_KEY, "HoldMs", 400);
+    writeRecord(VASKEN_VERIFIER_KEY, "HoldMs", 1500);
     ASSERT_NE(startFullScreen(), nullptr);
 
     pressKey('A');
     ASSERT_TRUE(waitUntil([] { return verifierRecord("Calls") == 1; }, closeTimeoutMs));
     // While the verifier's dialog is up: the pointer moves far and a key is
     // pressed; neither may start a second verification.
-    moveCursorTo(startX + 40, startY);
+    ASSERT_TRUE(moveCursorTo(startX + 40, startY));
     pressKey('B');
+    ASSERT_EQ(verifierRecord("ReturnTick"), 0u) << "the verifier returned before the input was given";
     const DWORD returned = waitForVerification(1);
     ASSERT_NE(returned, 0u);
     pumpFor(100);
