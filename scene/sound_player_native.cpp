@@ -2,6 +2,7 @@
 // tests fill, and a record of every play and stop.
 #include "scene/sound_player.h"
 
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -12,9 +13,10 @@ struct NamedWave {
     std::vector<uint8_t> bytes;
 };
 
-std::vector<NamedWave>& waves()
+// A deque, so that resources already handed out stay where they are.
+std::deque<NamedWave>& waves()
 {
-    static std::vector<NamedWave> table;
+    static std::deque<NamedWave> table;
     return table;
 }
 
@@ -44,8 +46,6 @@ void playWaveImage(const void* image) { plays().push_back(image); }
 
 void addNativeWaveResource(const char* name, const uint8_t* bytes, uint32_t size)
 {
-    // Reserved up front so that resources already handed out never move.
-    waves().reserve(16);
     waves().push_back(NamedWave{name, std::vector<uint8_t>(bytes, bytes + size)});
 }
 

@@ -3,6 +3,7 @@
 // and its choice, the renderer's tables after setup, and a long fixed run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <string>
