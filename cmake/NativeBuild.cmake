@@ -56,6 +56,8 @@ find_package(benchmark QUIET)
 if(BENCH_SOURCES AND benchmark_FOUND AND NOT VASKEN_SANITIZE)
   add_executable(vasken_bench ${BENCH_SOURCES})
   target_link_libraries(vasken_bench PRIVATE vasken_core benchmark::benchmark benchmark::benchmark_main)
+  # The scene benchmark draws with the generated pattern images.
+  target_link_libraries(vasken_bench PRIVATE resgen_lib)
 endif()
 
 if(VASKEN_FUZZ)

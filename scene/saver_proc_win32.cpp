@@ -1,15 +1,55 @@
-// The saver's own window procedure. The animated scene is not built yet: the
-// window stays black and every message goes on to the host's default handling.
+// The saver's own window procedure: builds the scene when the window is
+// created, runs one frame per tick of timer 1, and takes the scene down when
+// the window goes. Everything else goes on to the host's default handling.
 #include "scene/scene_win32.h"
 
 #include "host/host_win32.h"
+#include "scene/scene.h"
+#include "scene/sound.h"
+#include "settings/settings.h"
+#include "support/clock.h"
+#include "support/random.h"
+
+namespace {
+
+void createScene(HWND window)
+{
+    RECT client = {0, 0, 0, 0};
+    GetClientRect(window, &client);
+    scene.screenWidth = client.right;
+    scene.screenHeight = client.bottom;
+    loadSettings();
+    seedRandom(readCalendarSeconds());
+    loadSoundBank();
+    setupScene(window);
+    scene.timerId = static_cast<uint16_t>(SetTimer(window, animationTimerId, settings.aniInterval, nullptr));
+}
+
+void destroyScene(HWND window)
+{
+    if (scene.timerId != 0) {
+        KillTimer(window, scene.timerId);
+        scene.timerId = 0;
+    }
+    releaseSoundBank();
+    PostQuitMessage(0);
+}
+
+} // namespace
 
 LRESULT CALLBACK saverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_CREATE:
+        createScene(window);
+        return 0;
     case WM_DESTROY:
+        destroyScene(window);
+        return 0;
     case WM_TIMER:
+        // Other timers are not ours to pass on.
+        if (wParam == animationTimerId)
+            frameTick(window);
         return 0;
     }
     return defaultSaverProc(window, message, wParam, lParam);

@@ -1,0 +1,48 @@
+// The animated scene: the window's client size and animation timer, the ring
+// of 512 coloured squares, the scene's setup on window creation and the
+// frame tick that the animation timer drives. Called by the saver procedure.
+#pragma once
+#include <cstdint>
+
+#include "render/display.h"
+
+enum : int32_t {
+    sceneLayers = 6,
+    sceneFrameCount = 24,
+    scenePatternCount = 25,
+    starCount = 512,
+    animationTimerId = 1,
+};
+
+// One square of the starfield: brush 1 ... 24 (24 paints as 23), left and top
+// edge in client pixels, side 1 ... 5.
+struct Star {
+    int32_t brush;
+    int32_t x;
+    int32_t y;
+    int32_t size;
+};
+
+// The squares and the cursor of the one that the frame tick replaced last.
+// setupScene refills the squares and leaves the cursor where it is.
+struct Starfield {
+    Star stars[starCount];
+    int32_t starIndex;
+};
+
+struct SceneState {
+    int32_t screenWidth; // client area, read at window creation
+    int32_t screenHeight;
+    uint16_t timerId;    // as SetTimer answered, in 16 bits; 0: no timer runs
+};
+
+extern SceneState scene;
+extern Starfield starfield;
+
+// Lays out the formation, prepares the renderer's tables and sprites, and
+// fills and paints the starfield; makes exactly 2,048 random draws.
+void setupScene(WindowHandle window);
+
+// One frame: replaces one square, moves the formation, gives the sound its
+// chance, and has the renderer composite and present the ships.
+void frameTick(WindowHandle window);

@@ -1,0 +1,224 @@
+// The real vasken32.scr in full screen, watched from outside: the screen
+// after a second shows the starfield's squares and the ships' colours, and
+// it changes from one moment to the next. SceneSoak runs it for minutes and
+// watches the process's memory, and SceneTiming reports how long the first
+// frame takes; scripts/test leaves both out.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <set>
+#include <vector>
+
+#include "render/sprite_renderer.h"
+
+namespace {
+
+const char section[] = "Screen Saver.VASKEN32";
+const char profile[] = "CONTROL.INI";
+
+// Sets one key of the saver's profile section for as long as it lives.
+class ProfileValue {
+public:
+    ProfileValue(const char* key, const char* value) : key_(key)
+    {
+        WritePrivateProfileStringA(section, key, value, profile);
+    }
+    ~ProfileValue() { WritePrivateProfileStringA(section, key_, nullptr, profile); }
+
+private:
+    const char* key_;
+};
+
+class RunningSaver {
+public:
+    RunningSaver()
+    {
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        char line[] = "vasken32.scr /s";
+        started_ = CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                  &process_) != 0;
+    }
+    ~RunningSaver()
+    {
+        if (!started_)
+            return;
+        if (WaitForSingleObject(process_.hProcess, 0) != WAIT_OBJECT_0)
+            TerminateProcess(process_.hProcess, 1);
+        WaitForSingleObject(process_.hProcess, 5000);
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+    }
+    bool started() const { return started_; }
+    HANDLE process() const { return process_.hProcess; }
+
+    // Asks the saver window to close and answers the exit code (or ~0u).
+    DWORD close()
+    {
+        HWND window = FindWindowA("WindowsScreenSaverClass", "Screen Saver");
+        if (window != nullptr)
+            PostMessageA(window, WM_CLOSE, 0, 0);
+        DWORD code = ~0u;
+        if (WaitForSingleObject(process_.hProcess, 5000) == WAIT_OBJECT_0)
+            GetExitCodeProcess(process_.hProcess, &code);
+        return code;
+    }
+
+private:
+    bool started_ = false;
+    PROCESS_INFORMATION process_ = {};
+};
+
+// The whole screen as 0x00RRGGBB values, top row first.
+std::vector<uint32_t> captureScreen(int32_t& width, int32_t& height)
+{
+    width = GetSystemMetrics(SM_CXSCREEN);
+    height = GetSystemMetrics(SM_CYSCREEN);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    std::vector<uint32_t> pixels(static_cast<const uint32_t*>(bits),
+                                 static_cast<const uint32_t*>(bits) + static_cast<size_t>(width) * height);
+    SelectObject(memory, previous);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    for (uint32_t& p : pixels)
+        p &= 0xFFFFFF;
+    return pixels;
+}
+
+uint32_t fromColorref(uint32_t c) { return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF); }
+
+// The ship colours: entries 11 ... 24 of the first pattern image's colour
+// table, taken from this program's copy of the resources.
+std::set<uint32_t> shipColours()
+{
+    std::set<uint32_t> out;
+    HRSRC found = FindResourceA(nullptr, "SPPAT_R1", MAKEINTRESOURCEA(2));
+    if (found == nullptr)
+        return out;
+    const uint8_t* image = static_cast<const uint8_t*>(LockResource(LoadResource(nullptr, found)));
+    for (int32_t index = 11; index <= 24; ++index) {
+        const uint8_t* entry = image + 40 + 4 * index;
+        out.insert(static_cast<uint32_t>(entry[2]) << 16 | entry[1] << 8 | entry[0]);
+    }
+    out.erase(0);
+    return out;
+}
+
+} // namespace
+
+TEST(SaverScene, FullScreenShowsSquaresAndShipsAndAnimates)
+{
+    ProfileValue interval("ANI_INTERVAL", "20");
+    ProfileValue sound("SOUND_SW", "0");
+    RunningSaver saver;
+    ASSERT_TRUE(saver.started());
+    Sleep(1500);
+    int32_t width = 0, height = 0;
+    const std::vector<uint32_t> first = captureScreen(width, height);
+    Sleep(500);
+    const std::vector<uint32_t> second = captureScreen(width, height);
+
+    const std::set<uint32_t> ships = shipColours();
+    ASSERT_GE(ships.size(), 5u);
+    std::set<uint32_t> squares;
+    for (int32_t b = 3; b < brushCount; ++b) {
+        if (ships.count(fromColorref(brushColours[b])) == 0)
+            squares.insert(fromColorref(brushColours[b]));
+    }
+    int32_t squarePixels = 0, shipPixels = 0;
+    std::set<uint32_t> squareColoursSeen;
+    for (uint32_t p : first) {
+        if (squares.count(p) != 0) {
+            ++squarePixels;
+            squareColoursSeen.insert(p);
+        }
+        shipPixels += ships.count(p) != 0;
+    }
+    EXPECT_GT(squarePixels, 200) << "pixels in the squares' own colours";
+    EXPECT_GE(squareColoursSeen.size(), 8u) << "distinct square colours";
+    EXPECT_GT(shipPixels, 5000) << "pixels in the ships' colours";
+
+    size_t changed = 0;
+    for (size_t i = 0; i < first.size(); ++i)
+        changed += first[i] != second[i];
+    EXPECT_GT(changed, 1000u) << "pixels that changed in half a second";
+    EXPECT_EQ(saver.close(), 0u);
+}
+
+// 20,000 ticks at 10 ms take at least 200 s. Playing a sound makes the
+// platform's sound service take and give back buffers, so single readings of
+// the private bytes swing by a megabyte; a leak shows as a floor that rises.
+// The lowest reading of the last minute may not lie above the lowest of the
+// first minute after start-up by more than a few pages.
+TEST(SceneSoak, MemoryStaysFlatAtTenMilliseconds)
+{
+    ProfileValue interval("ANI_INTERVAL", "10");
+    ProfileValue sound("SOUND_SW", "1");
+    RunningSaver saver;
+    ASSERT_TRUE(saver.started());
+    auto privateBytes = [&saver]() {
+        PROCESS_MEMORY_COUNTERS counters = {};
+        counters.cb = sizeof counters;
+        GetProcessMemoryInfo(saver.process(), &counters, sizeof counters);
+        return counters.PagefileUsage;
+    };
+    Sleep(10000);
+    std::vector<SIZE_T> readings;
+    for (int32_t second = 10; second < 250; second += 5) {
+        Sleep(5000);
+        readings.push_back(privateBytes());
+        std::printf("after %d s: %lu bytes\n", second + 5, static_cast<unsigned long>(readings.back()));
+    }
+    const SIZE_T firstFloor = *std::min_element(readings.begin(), readings.begin() + 12);
+    const SIZE_T lastFloor = *std::min_element(readings.end() - 12, readings.end());
+    std::printf("floor of the first minute %lu, of the last %lu\n", static_cast<unsigned long>(firstFloor),
+                static_cast<unsigned long>(lastFloor));
+    EXPECT_LE(lastFloor, firstFloor + 64 * 1024) << "the floor of the private bytes rose";
+    EXPECT_EQ(WaitForSingleObject(saver.process(), 0), WAIT_TIMEOUT) << "the saver ended by itself";
+    EXPECT_EQ(saver.close(), 0u);
+}
+
+// Not a timed test: it reports the time from CreateProcess to the first
+// screen with the ships on it, polled by screen captures.
+TEST(SceneTiming, LaunchToFirstShipsOnScreen)
+{
+    ProfileValue sound("SOUND_SW", "0");
+    const std::set<uint32_t> ships = shipColours();
+    const DWORD start = GetTickCount();
+    RunningSaver saver;
+    ASSERT_TRUE(saver.started());
+    DWORD shown = 0;
+    while (GetTickCount() - start < 10000) {
+        int32_t width = 0, height = 0;
+        int32_t shipPixels = 0;
+        for (uint32_t p : captureScreen(width, height))
+            shipPixels += ships.count(p) != 0;
+        if (shipPixels > 1000) {
+            shown = GetTickCount() - start;
+            break;
+        }
+    }
+    std::printf("launch to first ships on screen: %lu ms\n", static_cast<unsigned long>(shown));
+    EXPECT_NE(shown, 0u) << "no ships within 10 s";
+    EXPECT_EQ(saver.close(), 0u);
+}
