@@ -222,3 +222,40 @@ TEST(SceneTiming, LaunchToFirstShipsOnScreen)
     EXPECT_NE(shown, 0u) << "no ships within 10 s";
     EXPECT_EQ(saver.close(), 0u);
 }
+
+// Runs only on the 8-bit display stage of scripts/test. Wine keeps window
+// pixels in a surface of its own and answers reads of a palette screen with
+// the display's nearest colours, so the ships must show in the nearest
+// colours of the pattern images' ship entries.
+TEST(Palette8Saver, ShipColoursReachAnEightBitScreen)
+{
+    HDC screen = GetDC(nullptr);
+    const bool paletteDevice = (GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE) != 0;
+    std::set<uint32_t> expected;
+    for (uint32_t colour : shipColours()) {
+        const COLORREF wanted = RGB(colour >> 16 & 0xFF, colour >> 8 & 0xFF, colour & 0xFF);
+        expected.insert(fromColorref(GetNearestColor(screen, wanted)));
+    }
+    ReleaseDC(nullptr, screen);
+    if (!paletteDevice)
+        GTEST_SKIP() << "not a palette display";
+    ASSERT_GE(expected.size(), 5u);
+
+    ProfileValue interval("ANI_INTERVAL", "20");
+    ProfileValue sound("SOUND_SW", "0");
+    RunningSaver saver;
+    ASSERT_TRUE(saver.started());
+    Sleep(1500);
+    int32_t width = 0, height = 0;
+    std::set<uint32_t> seen;
+    int32_t shipPixels = 0;
+    for (uint32_t p : captureScreen(width, height)) {
+        if (expected.count(p) != 0) {
+            ++shipPixels;
+            seen.insert(p);
+        }
+    }
+    EXPECT_GT(shipPixels, 3000) << "pixels in the ships' colours on the 8-bit screen";
+    EXPECT_GE(seen.size(), expected.size() * 2 / 3) << "distinct ship colours seen of " << expected.size();
+    EXPECT_EQ(saver.close(), 0u);
+}
