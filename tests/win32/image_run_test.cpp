@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "saver_harness.h"
+
 namespace {
 
 const DWORD timedOut = 0xDEADBEEFu;
@@ -28,27 +30,6 @@ DWORD runImage(const std::string& commandLine, DWORD timeoutMs = 20000)
     CloseHandle(process.hProcess);
     return code;
 }
-
-// Makes Wine report the Windows 95 family (platform id 1, version 4.0) to
-// the image only, for the lifetime of this object.
-class Win95ForImage {
-public:
-    Win95ForImage()
-    {
-        RegCreateKeyA(HKEY_CURRENT_USER, keyPath, &key_);
-        RegSetValueExA(key_, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("win95"), 6);
-    }
-    ~Win95ForImage()
-    {
-        RegDeleteValueA(key_, "Version");
-        RegCloseKey(key_);
-        RegDeleteKeyA(HKEY_CURRENT_USER, keyPath);
-    }
-
-private:
-    static constexpr const char* keyPath = "Software\\Wine\\AppDefaults\\vasken32.scr";
-    HKEY key_ = nullptr;
-};
 
 std::string absoluteImagePath()
 {
@@ -88,7 +69,7 @@ TEST(ImageExitCodes, QuotedProgramNameWithBlanksIsSkippedWhole)
 TEST(ImageExitCodes, PasswordChangeRunsOnlyOnTheWin95Family)
 {
     EXPECT_EQ(runImage("vasken32.scr /a 1234"), 0xFFFFFFFFu);
-    Win95ForImage win95;
+    harness::Win95ForImage win95;
     EXPECT_EQ(runImage("vasken32.scr /a 1234"), 0u);
     EXPECT_EQ(runImage("vasken32.scr -A"), 0u);
     EXPECT_EQ(runImage("vasken32.scr /x"), 0xFFFFFFFFu);
