@@ -22,7 +22,20 @@ wine_environment() {
 }
 
 # wine_stop_server: ends the prefix's server and every process still in it.
-wine_stop_server() { "$WINE_SERVER" -k >/dev/null 2>&1; }
+wine_stop_server() {
+    "$WINE_SERVER" -k >/dev/null 2>&1
+    timeout 30 "$WINE_SERVER" -w >/dev/null 2>&1
+}
+
+# wine_start_server: starts the prefix's server for good. Without it the
+# server and the prefix's service processes start with every Wine process
+# and go down after it (about 3 s each time), and a process that starts
+# while they are going down can fail at once without a word.
+# Any server already running (with its settings of the moment) goes first.
+wine_start_server() {
+    wine_stop_server
+    "$WINE_SERVER" -p >/dev/null 2>&1 </dev/null
+}
 
 # wine_prepare_prefix: creates the prefix once, with the settings the tests
 # rely on (no crash dialog: a failed debugger start makes the unhandled
