@@ -119,6 +119,16 @@ target_compile_options(formation_i486 PRIVATE ${IMAGE_COMPILE_FLAGS})
 target_link_options(formation_i486 PRIVATE -nostdlib -nostartfiles -Wl,-e,_start)
 set_target_properties(formation_i486 PROPERTIES LINK_LIBRARIES "")
 add_test(NAME image.formation_i486
-  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/image/run_formation_i486.sh $<TARGET_FILE:formation_i486>)
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/image/run_i486.sh $<TARGET_FILE:formation_i486>)
 set_tests_properties(image.formation_i486 PROPERTIES SKIP_RETURN_CODE 77)
+
+# The image's memcpy/memset/memmove bodies as 32-bit string instructions.
+add_executable(block_copy_i486 ${CMAKE_SOURCE_DIR}/tests/image/block_copy_i486_main.cpp)
+target_include_directories(block_copy_i486 PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_options(block_copy_i486 PRIVATE ${IMAGE_COMPILE_FLAGS})
+target_link_options(block_copy_i486 PRIVATE -nostdlib -nostartfiles -Wl,-e,_start)
+set_target_properties(block_copy_i486 PROPERTIES LINK_LIBRARIES "")
+add_test(NAME image.block_copy_i486
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/image/run_i486.sh $<TARGET_FILE:block_copy_i486>)
+set_tests_properties(image.block_copy_i486 PROPERTIES SKIP_RETURN_CODE 77)
 endif()

@@ -3,6 +3,8 @@
 // registers destructors in. Nothing here may call into a C runtime DLL.
 #include "support/runtime_image.h"
 
+#include "support/block_copy.h"
+
 #include <windows.h>
 
 #include <cstddef>
@@ -15,32 +17,19 @@
 
 RUNTIME_FUNCTION void* memset(void* target, int value, size_t count)
 {
-    unsigned char* out = static_cast<unsigned char*>(target);
-    while (count--)
-        *out++ = static_cast<unsigned char>(value);
+    blockcopy::fill(target, static_cast<unsigned char>(value), count);
     return target;
 }
 
 RUNTIME_FUNCTION void* memcpy(void* target, const void* source, size_t count)
 {
-    unsigned char* out = static_cast<unsigned char*>(target);
-    const unsigned char* in = static_cast<const unsigned char*>(source);
-    while (count--)
-        *out++ = *in++;
+    blockcopy::copyUp(target, source, count);
     return target;
 }
 
 RUNTIME_FUNCTION void* memmove(void* target, const void* source, size_t count)
 {
-    unsigned char* out = static_cast<unsigned char*>(target);
-    const unsigned char* in = static_cast<const unsigned char*>(source);
-    if (out < in) {
-        while (count--)
-            *out++ = *in++;
-    } else {
-        while (count--)
-            out[count] = in[count];
-    }
+    blockcopy::move(target, source, count);
     return target;
 }
 

@@ -1,7 +1,7 @@
 // The formation's long-run scenario built by the image's compiler with the
 // image's flags (x87 code for the i486), linked without any runtime and
 // started as a bare i386 Linux process under user-mode emulation
-// (run_formation_i486.sh). It prints the checksum and exits 0 when it matches.
+// (run_i486.sh). It prints the checksum and exits 0 when it matches.
 #include <cstddef>
 #include <cstdint>
 #include <new>
@@ -20,7 +20,7 @@ void setTicks(uint32_t value) { ticks = value; }
 // Linux i386 system calls through int 0x80; the program has no C library.
 void systemCall(int32_t number, int32_t a, int32_t b, int32_t c)
 {
-    asm volatile("int $0x80" : : "a"(number), "b"(a), "c"(b), "d"(c) : "memory");
+    asm volatile("int $0x80" : "+a"(number) : "b"(a), "c"(b), "d"(c) : "memory");
 }
 
 } // namespace
