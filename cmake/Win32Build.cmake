@@ -110,25 +110,21 @@ add_test(NAME image.imports
 add_test(NAME image.headers
   COMMAND bash ${CMAKE_SOURCE_DIR}/tests/image/check_headers.sh $<TARGET_FILE:vasken32> ${WINE_BITS})
 
-# The formation's long-run checksum from x87 code as the image's compiler
-# and flags produce it, run under user-mode emulation (skipped without it).
-add_executable(formation_i486 ${CMAKE_SOURCE_DIR}/tests/image/formation_i486_main.cpp
+# Check programs built with the image's compiler and flags, linked without
+# any runtime and run as bare i386 processes under user-mode emulation
+# (skipped without it).
+function(add_i486_check name)
+  add_executable(${name} ${ARGN})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_options(${name} PRIVATE ${IMAGE_COMPILE_FLAGS})
+  target_link_options(${name} PRIVATE -nostdlib -nostartfiles -Wl,-e,_start)
+  set_target_properties(${name} PROPERTIES LINK_LIBRARIES "")
+  add_test(NAME image.${name} COMMAND bash ${CMAKE_SOURCE_DIR}/tests/image/run_i486.sh $<TARGET_FILE:${name}>)
+  set_tests_properties(image.${name} PROPERTIES SKIP_RETURN_CODE 77)
+endfunction()
+# The formation's long-run checksum from x87 code.
+add_i486_check(formation_i486 ${CMAKE_SOURCE_DIR}/tests/image/formation_i486_main.cpp
   ${CMAKE_SOURCE_DIR}/formation/formation.cpp ${CMAKE_SOURCE_DIR}/support/random.cpp)
-target_include_directories(formation_i486 PRIVATE ${CMAKE_SOURCE_DIR})
-target_compile_options(formation_i486 PRIVATE ${IMAGE_COMPILE_FLAGS})
-target_link_options(formation_i486 PRIVATE -nostdlib -nostartfiles -Wl,-e,_start)
-set_target_properties(formation_i486 PROPERTIES LINK_LIBRARIES "")
-add_test(NAME image.formation_i486
-  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/image/run_i486.sh $<TARGET_FILE:formation_i486>)
-set_tests_properties(image.formation_i486 PROPERTIES SKIP_RETURN_CODE 77)
-
-# The image's memcpy/memset/memmove bodies as 32-bit string instructions.
-add_executable(block_copy_i486 ${CMAKE_SOURCE_DIR}/tests/image/block_copy_i486_main.cpp)
-target_include_directories(block_copy_i486 PRIVATE ${CMAKE_SOURCE_DIR})
-target_compile_options(block_copy_i486 PRIVATE ${IMAGE_COMPILE_FLAGS})
-target_link_options(block_copy_i486 PRIVATE -nostdlib -nostartfiles -Wl,-e,_start)
-set_target_properties(block_copy_i486 PROPERTIES LINK_LIBRARIES "")
-add_test(NAME image.block_copy_i486
-  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/image/run_i486.sh $<TARGET_FILE:block_copy_i486>)
-set_tests_properties(image.block_copy_i486 PROPERTIES SKIP_RETURN_CODE 77)
+# The image's memcpy/memset/memmove bodies with 32-bit words.
+add_i486_check(block_copy_i486 ${CMAKE_SOURCE_DIR}/tests/image/block_copy_i486_main.cpp)
 endif()
