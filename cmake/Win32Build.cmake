@@ -110,11 +110,11 @@ add_test(NAME image.imports
 add_test(NAME image.headers
   COMMAND bash ${CMAKE_SOURCE_DIR}/tests/image/check_headers.sh $<TARGET_FILE:vasken32> ${WINE_BITS})
 
-# Check programs built with the image's compiler and flags, linked without
-# any runtime and run as bare i386 processes under user-mode emulation
-# (skipped without it).
+# Check programs built with the image's compiler and flags, linked with the
+# image's memory functions and nothing else, and run as bare i386 processes
+# under user-mode emulation (skipped without it).
 function(add_i486_check name)
-  add_executable(${name} ${ARGN})
+  add_executable(${name} ${ARGN} ${CMAKE_SOURCE_DIR}/support/memory_image.cpp)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
   target_compile_options(${name} PRIVATE ${IMAGE_COMPILE_FLAGS})
   target_link_options(${name} PRIVATE -nostdlib -nostartfiles -Wl,-e,_start)

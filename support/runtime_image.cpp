@@ -1,47 +1,13 @@
-// A minimal C++ runtime for the freestanding image: memory functions, operator
-// new/delete on the process heap, and the static-object table the compiler
-// registers destructors in. Nothing here may call into a C runtime DLL.
+// A minimal C++ runtime for the freestanding image: operator new/delete on
+// the process heap, and the static-object table the compiler registers
+// destructors in (the memory functions are in memory_image.cpp). Nothing
+// here may call into a C runtime DLL.
 #include "support/runtime_image.h"
-
-#include "support/block_copy.h"
 
 #include <windows.h>
 
 #include <cstddef>
 #include <new>
-
-// The compiler turns loops into calls of these, so their own loops must not
-// be recognised as memset/memcpy again; the file is built with
-// -fno-tree-loop-distribute-patterns (see the attribute below).
-#define RUNTIME_FUNCTION extern "C" __attribute__((used, optimize("no-tree-loop-distribute-patterns")))
-
-RUNTIME_FUNCTION void* memset(void* target, int value, size_t count)
-{
-    blockcopy::fill(target, static_cast<unsigned char>(value), count);
-    return target;
-}
-
-RUNTIME_FUNCTION void* memcpy(void* target, const void* source, size_t count)
-{
-    blockcopy::copyUp(target, source, count);
-    return target;
-}
-
-RUNTIME_FUNCTION void* memmove(void* target, const void* source, size_t count)
-{
-    blockcopy::move(target, source, count);
-    return target;
-}
-
-RUNTIME_FUNCTION int memcmp(const void* left, const void* right, size_t count)
-{
-    const unsigned char* a = static_cast<const unsigned char*>(left);
-    const unsigned char* b = static_cast<const unsigned char*>(right);
-    for (; count; --count, ++a, ++b)
-        if (*a != *b)
-            return *a < *b ? -1 : 1;
-    return 0;
-}
 
 void* operator new(size_t size) { return HeapAlloc(GetProcessHeap(), 0, size ? size : 1); }
 void* operator new[](size_t size) { return HeapAlloc(GetProcessHeap(), 0, size ? size : 1); }

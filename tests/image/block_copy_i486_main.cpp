@@ -1,10 +1,9 @@
 // The image's block copies as the image's compiler builds them for the i486
-// (32-bit string instructions), checked against the byte model and started as
-// a bare i386 Linux process under user-mode emulation (run_i486.sh).
+// (32-bit words), checked against the byte model and started as a bare i386
+// Linux process under user-mode emulation (run_i486.sh).
 #include <cstddef>
 #include <cstdint>
 
-#include "support/block_copy.h"
 #include "tests/block_copy_checks.h"
 
 namespace {
@@ -24,19 +23,6 @@ void print(const char* text)
 }
 
 } // namespace
-
-// The compiler may call these for the checks' own loops: the image's bodies.
-#define RUNTIME_FUNCTION extern "C" __attribute__((used, optimize("no-tree-loop-distribute-patterns")))
-RUNTIME_FUNCTION void* memcpy(void* target, const void* source, size_t count)
-{
-    blockcopy::copyUp(target, source, count);
-    return target;
-}
-RUNTIME_FUNCTION void* memset(void* target, int value, size_t count)
-{
-    blockcopy::fill(target, static_cast<unsigned char>(value), count);
-    return target;
-}
 
 extern "C" void start()
 {

@@ -27,8 +27,8 @@ void systemCall(int32_t number, int32_t a, int32_t b, int32_t c)
 
 uint32_t readTickCount() { return ticks; }
 
-// The few runtime pieces the core and the scenario reach: a bump allocator
-// (tables are replaced, never freed here) and memcpy.
+// The few runtime pieces the core and the scenario reach besides the image's
+// memory functions: a bump allocator (tables are replaced, never freed here).
 namespace std { const nothrow_t nothrow{}; }
 void* operator new[](size_t size, const std::nothrow_t&) noexcept
 {
@@ -40,15 +40,6 @@ void* operator new[](size_t size, const std::nothrow_t&) noexcept
 }
 void operator delete[](void*) noexcept {}
 extern "C" int atexit(void (*)()) { return 0; }
-extern "C" __attribute__((used, optimize("no-tree-loop-distribute-patterns"))) void* memcpy(
-    void* target, const void* source, size_t count)
-{
-    unsigned char* out = static_cast<unsigned char*>(target);
-    const unsigned char* in = static_cast<const unsigned char*>(source);
-    while (count--)
-        *out++ = *in++;
-    return target;
-}
 
 extern "C" void start()
 {
