@@ -54,6 +54,14 @@ bool clipToOrigin(int32_t& at, int32_t& length, int32_t limit)
     return true;
 }
 
+// Copies rows of columns bytes, starting at the bottom rows' addresses:
+// both images are stored bottom-up.
+void copyRows(uint8_t* to, int32_t toStride, const uint8_t* from, int32_t fromStride, int32_t rows, int32_t columns)
+{
+    for (int32_t j = 0; j < rows; ++j, from += fromStride, to += toStride)
+        __builtin_memcpy(to, from, static_cast<uint32_t>(columns));
+}
+
 // A machine word of bytes at a time: a byte is kept where the source holds
 // the transparent index, replaced everywhere else. Sprites are mostly opaque
 // or mostly transparent, so whole words usually go one way.
@@ -291,13 +299,8 @@ void DibSurface::copyFrom(const DibSurface* source, int32_t x, int32_t y)
     int32_t rows = height;
     if (!clipToOrigin(x, columns, source->width) || !clipToOrigin(y, rows, source->height))
         return;
-    const int32_t sourceStride = source->stride();
-    const int32_t ownStride = stride();
-    // Bottom rows first: both images are stored bottom-up.
-    const uint8_t* from = source->pixelAddress(x, y + rows - 1);
-    uint8_t* to = pixelAddress(0, rows - 1);
-    for (int32_t j = 0; j < rows; ++j, from += sourceStride, to += ownStride)
-        __builtin_memcpy(to, from, static_cast<uint32_t>(columns));
+    copyRows(pixelAddress(0, rows - 1), stride(), source->pixelAddress(x, y + rows - 1), source->stride(), rows,
+             columns);
 }
 
 void DibSurface::copyTo(DibSurface* target, int32_t x, int32_t y) const
@@ -308,12 +311,8 @@ void DibSurface::copyTo(DibSurface* target, int32_t x, int32_t y) const
     int32_t rows = height;
     if (!clipToOrigin(x, columns, target->width) || !clipToOrigin(y, rows, target->height))
         return;
-    const int32_t targetStride = target->stride();
-    const int32_t ownStride = stride();
-    const uint8_t* from = pixelAddress(0, rows - 1);
-    uint8_t* to = target->pixelAddress(x, y + rows - 1);
-    for (int32_t j = 0; j < rows; ++j, from += ownStride, to += targetStride)
-        __builtin_memcpy(to, from, static_cast<uint32_t>(columns));
+    copyRows(target->pixelAddress(x, y + rows - 1), target->stride(), pixelAddress(0, rows - 1), stride(), rows,
+             columns);
 }
 
 void DibSurface::drawTransparent(DibSurface* target, int32_t x, int32_t y, int32_t drawWidth, int32_t drawHeight,
