@@ -166,16 +166,7 @@ protected:
             removeUsePassword();
     }
 
-    HWND startFullScreen()
-    {
-        if (!saver.start("/s", image()))
-            return nullptr;
-        HWND window = waitForWindow(saver, saverClass, "Screen Saver");
-        if (window != nullptr)
-            waitUntil([&] { return GetForegroundWindow() == window; }, 2000);
-        pumpFor(100);
-        return window;
-    }
+    HWND startFullScreen() { return harness::startFullScreen(saver, image()); }
 
     // Waits until the verifier has been called `calls` times in all and has
     // returned from the last call; the tick count of that return.

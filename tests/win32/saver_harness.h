@@ -71,6 +71,7 @@ public:
     }
 
     DWORD id() const { return info_.dwProcessId; }
+    HANDLE handle() const { return info_.hProcess; }
 
     // The exit code, or stillRunning when the process did not end in time.
     DWORD waitForExit(DWORD timeoutMs)
@@ -133,6 +134,20 @@ inline HWND waitForWindow(const ImageProcess& process, const char* className, co
             return window != nullptr && IsWindowVisible(window);
         },
         timeoutMs);
+    return window;
+}
+
+// Starts /s and waits until its window is up and in front, then lets it
+// settle (creation, activation, first paint) before input is measured
+// against it. Null when no window came.
+inline HWND startFullScreen(ImageProcess& saver, const std::string& image = imagePath())
+{
+    if (!saver.start("/s", image))
+        return nullptr;
+    HWND window = waitForWindow(saver, saverClass, "Screen Saver");
+    if (window != nullptr)
+        waitUntil([&] { return GetForegroundWindow() == window; }, 2000);
+    pumpFor(100);
     return window;
 }
 

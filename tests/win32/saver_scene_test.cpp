@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "render/sprite_renderer.h"
+#include "tests/win32/saver_harness.h"
 
 namespace {
 
@@ -35,45 +36,14 @@ private:
     const char* key_;
 };
 
-class RunningSaver {
-public:
-    RunningSaver()
-    {
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        char line[] = "vasken32.scr /s";
-        started_ = CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                  &process_) != 0;
-    }
-    ~RunningSaver()
-    {
-        if (!started_)
-            return;
-        if (WaitForSingleObject(process_.hProcess, 0) != WAIT_OBJECT_0)
-            TerminateProcess(process_.hProcess, 1);
-        WaitForSingleObject(process_.hProcess, 5000);
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
-    }
-    bool started() const { return started_; }
-    HANDLE process() const { return process_.hProcess; }
-
-    // Asks the saver window to close and answers the exit code (or ~0u).
-    DWORD close()
-    {
-        HWND window = FindWindowA("WindowsScreenSaverClass", "Screen Saver");
-        if (window != nullptr)
-            PostMessageA(window, WM_CLOSE, 0, 0);
-        DWORD code = ~0u;
-        if (WaitForSingleObject(process_.hProcess, 5000) == WAIT_OBJECT_0)
-            GetExitCodeProcess(process_.hProcess, &code);
-        return code;
-    }
-
-private:
-    bool started_ = false;
-    PROCESS_INFORMATION process_ = {};
-};
+// Asks the saver's window to close and answers the exit code.
+DWORD closeSaver(harness::ImageProcess& saver)
+{
+    HWND window = harness::findWindowOf(saver.id(), harness::saverClass, "Screen Saver");
+    if (window != nullptr)
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    return saver.waitForExit(5000);
+}
 
 // The whole screen as 0x00RRGGBB values, top row first.
 std::vector<uint32_t> captureScreen(int32_t& width, int32_t& height)
@@ -130,8 +100,8 @@ TEST(SaverScene, FullScreenShowsSquaresAndShipsAndAnimates)
 {
     ProfileValue interval("ANI_INTERVAL", "20");
     ProfileValue sound("SOUND_SW", "0");
-    RunningSaver saver;
-    ASSERT_TRUE(saver.started());
+    harness::ImageProcess saver;
+    ASSERT_TRUE(saver.start("/s"));
     Sleep(1500);
     int32_t width = 0, height = 0;
     const std::vector<uint32_t> first = captureScreen(width, height);
@@ -162,7 +132,7 @@ TEST(SaverScene, FullScreenShowsSquaresAndShipsAndAnimates)
     for (size_t i = 0; i < first.size(); ++i)
         changed += first[i] != second[i];
     EXPECT_GT(changed, 1000u) << "pixels that changed in half a second";
-    EXPECT_EQ(saver.close(), 0u);
+    EXPECT_EQ(closeSaver(saver), 0u);
 }
 
 // 20,000 ticks at 10 ms take at least 200 s. Playing a sound makes the
@@ -174,12 +144,12 @@ TEST(SceneSoak, MemoryStaysFlatAtTenMilliseconds)
 {
     ProfileValue interval("ANI_INTERVAL", "10");
     ProfileValue sound("SOUND_SW", "1");
-    RunningSaver saver;
-    ASSERT_TRUE(saver.started());
+    harness::ImageProcess saver;
+    ASSERT_TRUE(saver.start("/s"));
     auto privateBytes = [&saver]() {
         PROCESS_MEMORY_COUNTERS counters = {};
         counters.cb = sizeof counters;
-        GetProcessMemoryInfo(saver.process(), &counters, sizeof counters);
+        GetProcessMemoryInfo(saver.handle(), &counters, sizeof counters);
         return counters.PagefileUsage;
     };
     Sleep(10000);
@@ -194,8 +164,8 @@ TEST(SceneSoak, MemoryStaysFlatAtTenMilliseconds)
     std::printf("floor of the first minute %lu, of the last %lu\n", static_cast<unsigned long>(firstFloor),
                 static_cast<unsigned long>(lastFloor));
     EXPECT_LE(lastFloor, firstFloor + 64 * 1024) << "the floor of the private bytes rose";
-    EXPECT_EQ(WaitForSingleObject(saver.process(), 0), WAIT_TIMEOUT) << "the saver ended by itself";
-    EXPECT_EQ(saver.close(), 0u);
+    EXPECT_EQ(WaitForSingleObject(saver.handle(), 0), WAIT_TIMEOUT) << "the saver ended by itself";
+    EXPECT_EQ(closeSaver(saver), 0u);
 }
 
 // Not a timed test: it reports the time from CreateProcess to the first
@@ -205,8 +175,8 @@ TEST(SceneTiming, LaunchToFirstShipsOnScreen)
     ProfileValue sound("SOUND_SW", "0");
     const std::set<uint32_t> ships = shipColours();
     const DWORD start = GetTickCount();
-    RunningSaver saver;
-    ASSERT_TRUE(saver.started());
+    harness::ImageProcess saver;
+    ASSERT_TRUE(saver.start("/s"));
     DWORD shown = 0;
     while (GetTickCount() - start < 10000) {
         int32_t width = 0, height = 0;
@@ -220,7 +190,7 @@ TEST(SceneTiming, LaunchToFirstShipsOnScreen)
     }
     std::printf("launch to first ships on screen: %lu ms\n", static_cast<unsigned long>(shown));
     EXPECT_NE(shown, 0u) << "no ships within 10 s";
-    EXPECT_EQ(saver.close(), 0u);
+    EXPECT_EQ(closeSaver(saver), 0u);
 }
 
 // Runs only on the 8-bit display stage of scripts/test. Wine keeps window
@@ -243,8 +213,8 @@ TEST(Palette8Saver, ShipColoursReachAnEightBitScreen)
 
     ProfileValue interval("ANI_INTERVAL", "20");
     ProfileValue sound("SOUND_SW", "0");
-    RunningSaver saver;
-    ASSERT_TRUE(saver.started());
+    harness::ImageProcess saver;
+    ASSERT_TRUE(saver.start("/s"));
     Sleep(1500);
     int32_t width = 0, height = 0;
     std::set<uint32_t> seen;
@@ -257,5 +227,5 @@ TEST(Palette8Saver, ShipColoursReachAnEightBitScreen)
     }
     EXPECT_GT(shipPixels, 3000) << "pixels in the ships' colours on the 8-bit screen";
     EXPECT_GE(seen.size(), expected.size() * 2 / 3) << "distinct ship colours seen of " << expected.size();
-    EXPECT_EQ(saver.close(), 0u);
+    EXPECT_EQ(closeSaver(saver), 0u);
 }

@@ -39,19 +39,7 @@ protected:
         endLeftoverSavers();
     }
 
-    // Starts /s and waits until its window is up and in front.
-    HWND startFullScreen()
-    {
-        if (!saver.start("/s"))
-            return nullptr;
-        HWND window = waitForWindow(saver, saverClass, "Screen Saver");
-        if (window != nullptr)
-            waitUntil([&] { return GetForegroundWindow() == window; }, 2000);
-        // Let the window settle (creation, activation, first paint) before
-        // input is measured against it.
-        pumpFor(100);
-        return window;
-    }
+    HWND startFullScreen() { return harness::startFullScreen(saver); }
 
     ImageProcess saver;
 };
