@@ -238,21 +238,24 @@ TEST_F(ConfigDialog, ClicksOnTheBarsArrowsAndTroughStepByOne)
 {
     ASSERT_NE(open("/c"), nullptr);
     SetForegroundWindow(dialog);
-    waitUntil([&] { return GetForegroundWindow() == dialog; }, 2000);
+    ASSERT_TRUE(waitUntil([&] { return GetForegroundWindow() == dialog; }, 2000));
     RECT bar;
     GetWindowRect(item(refreshBar), &bar);
     const int middleY = (bar.top + bar.bottom) / 2;
     const int arrow = bar.bottom - bar.top; // the arrows are as wide as the bar is high
-    auto clickAt = [&](int x) {
+    // Clicks at a point, then waits for the dialog to show the value (and a
+    // little longer, so that a second step would show too).
+    auto clickAt = [&](int x, int refresh) {
         ASSERT_TRUE(moveCursorTo(x, middleY));
-        clickButton(MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
-        pumpFor(150);
+        leftClickAt(x, middleY);
+        waitUntil([&] { return shown() == shownAs(BST_CHECKED, BST_UNCHECKED, 10, refresh); }, 2000);
+        pumpFor(100);
     };
-    clickAt(bar.right - arrow / 2);
+    clickAt(bar.right - arrow / 2, 11);
     EXPECT_EQ(shown(), shownAs(BST_CHECKED, BST_UNCHECKED, 10, 11)) << "right arrow";
-    clickAt(bar.right - arrow - 3);
+    clickAt(bar.right - arrow - 3, 12);
     EXPECT_EQ(shown(), shownAs(BST_CHECKED, BST_UNCHECKED, 10, 12)) << "trough right of the thumb";
-    clickAt(bar.left + arrow / 2);
+    clickAt(bar.left + arrow / 2, 11);
     EXPECT_EQ(shown(), shownAs(BST_CHECKED, BST_UNCHECKED, 10, 11)) << "left arrow";
     click(IDOK);
     EXPECT_EQ(saver.waitForExit(5000), 1u);

@@ -216,6 +216,25 @@ inline void clickButton(DWORD downFlag, DWORD upFlag)
     mouseButton(upFlag);
 }
 
+// A left click at a point of the screen. The click carries the point itself:
+// a button event without one lands where the server last saw the pointer,
+// which can lag behind a move that another process has not yet reported.
+inline void leftClickAt(int x, int y)
+{
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT input[3] = {};
+    for (INPUT& event : input) {
+        event.type = INPUT_MOUSE;
+        event.mi.dx = (x * 65535 + (width - 1) / 2) / (width - 1);
+        event.mi.dy = (y * 65535 + (height - 1) / 2) / (height - 1);
+    }
+    input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    input[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(3, input, sizeof(INPUT));
+}
+
 // Moves the real pointer, as a mouse would, and waits until the platform
 // reports it there. SetCursorPos will not do: while a full-screen window is
 // in front, Wine's X11 driver holds the pointer grabbed for it, refuses to
