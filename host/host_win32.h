@@ -51,7 +51,9 @@ int32_t runSaverWindow(HWND parent);
 LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT defaultSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Password hooks of the Windows 95 family.
+// Password hooks of the Windows 95 family. The verifier's request travels
+// the saver window's whole message chain as this message.
+enum : UINT { verifyRequestMessage = WM_APP };
 void loadPasswordHooks();
 void releasePasswordHooks();
 void setSaverRunning(int32_t flag);

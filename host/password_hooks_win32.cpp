@@ -99,7 +99,7 @@ int32_t verifyClose(HWND window)
     discardWaitingTicks(window);
     // The verifier runs its own modal dialog inside this call; the window
     // keeps animating meanwhile, and verifying keeps input from asking again.
-    hostState.closing = static_cast<int32_t>(SendMessageA(window, WM_APP, 0, 0));
+    hostState.closing = static_cast<int32_t>(SendMessageA(window, verifyRequestMessage, 0, 0));
     hostState.verifying = 0;
     if (!hostState.closing)
         SetCursor(nullptr);

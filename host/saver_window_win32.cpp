@@ -15,9 +15,6 @@ const char previewTitle[] = "Preview";
 
 enum : int32_t { saverIconId = 100 };
 
-// The password verifier's request travels the whole chain as this message.
-enum : UINT { verifyRequestMessage = WM_APP };
-
 // The host never loads the input-method module itself: only a module that is
 // already in the process can have given the window an input context.
 void detachInputContext(HWND window)

@@ -6,51 +6,34 @@
 
 #include <windows.h>
 
-#include <fstream>
 #include <functional>
 #include <map>
 #include <sstream>
 #include <string>
 
+#include "tests/win32/profile_file.h"
 #include "tests/win32/saver_harness.h"
 
 using namespace harness;
 
 namespace {
 
-const char section[] = "Screen Saver.VASKEN32";
 const char dialogClass[] = "#32770";
 
 enum : int { soundOnBox = 103, soundOffBox = 104, speedBar = 110, speedLabel = 111, refreshBar = 116, refreshLabel = 117 };
 
-std::string iniPath()
-{
-    char directory[MAX_PATH];
-    GetWindowsDirectoryA(directory, MAX_PATH);
-    return std::string(directory) + "\\CONTROL.INI";
-}
-
-std::string readIniBytes()
-{
-    std::ifstream in(iniPath(), std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// The keys of the saver's section as the file holds them (read from the
-// bytes: the profile functions of this process may cache the file).
+// The keys of the saver's section as the file holds them.
 std::map<std::string, std::string> savedKeys()
 {
     std::map<std::string, std::string> keys;
-    std::istringstream in(readIniBytes());
+    std::istringstream in(profile::fileBytes());
     std::string line;
     bool inSection = false;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         if (!line.empty() && line[0] == '[') {
-            inSection = line == std::string("[") + section + "]";
+            inSection = line == std::string("[") + profile::section + "]";
             continue;
         }
         const size_t equals = line.find('=');
@@ -97,7 +80,7 @@ public:
     void SetUp() override
     {
         clearSection();
-        before = readIniBytes();
+        before = profile::fileBytes();
     }
     void TearDown() override
     {
@@ -105,16 +88,16 @@ public:
         clearSection();
     }
 
-    static void clearSection() { WritePrivateProfileStringA(section, nullptr, nullptr, "CONTROL.INI"); }
+    static void clearSection() { WritePrivateProfileStringA(profile::section, nullptr, nullptr, profile::file); }
     static void store(const char* key, const char* value)
     {
-        WritePrivateProfileStringA(section, key, value, "CONTROL.INI");
+        WritePrivateProfileStringA(profile::section, key, value, profile::file);
     }
 
     // Starts the configuration mode and waits for its dialog.
     HWND open(const std::string& arguments)
     {
-        before = readIniBytes();
+        before = profile::fileBytes();
         if (!saver.start(arguments))
             return nullptr;
         dialog = waitForWindow(saver, dialogClass, nullptr);
@@ -179,7 +162,7 @@ TEST_F(ConfigDialog, SwitchCOpensItOwnedByTheForegroundWindowWithTheDefaults)
     waitUntil([&] { return GetForegroundWindow() == dialog; }, 2000);
     pressKey(VK_ESCAPE);
     EXPECT_EQ(saver.waitForExit(5000), 1u);
-    EXPECT_EQ(readIniBytes(), before) << "Esc changed CONTROL.INI";
+    EXPECT_EQ(profile::fileBytes(), before) << "Esc changed CONTROL.INI";
 }
 
 TEST_F(ConfigDialog, EmptyCommandLineOpensItWithoutOwner)
@@ -351,6 +334,6 @@ TEST_F(ConfigDialog, EveryOtherWayOutDiscardsTheChanges)
         ASSERT_EQ(shown(), shownAs(BST_UNCHECKED, BST_CHECKED, 31, 70)) << way.name;
         way.leave(*this);
         EXPECT_EQ(saver.waitForExit(5000), 1u) << way.name;
-        EXPECT_EQ(readIniBytes(), before) << way.name << " changed CONTROL.INI";
+        EXPECT_EQ(profile::fileBytes(), before) << way.name << " changed CONTROL.INI";
     }
 }

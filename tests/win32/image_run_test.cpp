@@ -31,13 +31,6 @@ DWORD runImage(const std::string& commandLine, DWORD timeoutMs = 20000)
     return code;
 }
 
-std::string absoluteImagePath()
-{
-    char path[MAX_PATH];
-    GetFullPathNameA("vasken32.scr", MAX_PATH, path, nullptr);
-    return path;
-}
-
 } // namespace
 
 TEST(ImageExitCodes, UnusableCommandLinesEndWithMinusOne)
@@ -59,7 +52,7 @@ TEST(ImageExitCodes, QuotedProgramNameWithBlanksIsSkippedWhole)
     const std::string directory = std::string(temp) + "vasken test dir s";
     CreateDirectoryA(directory.c_str(), nullptr);
     const std::string copy = directory + "\\vasken32.scr";
-    ASSERT_TRUE(CopyFileA(absoluteImagePath().c_str(), copy.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(harness::imagePath().c_str(), copy.c_str(), FALSE));
     EXPECT_EQ(runImage("\"" + copy + "\" /x"), 0xFFFFFFFFu);
     EXPECT_EQ(runImage("\"" + copy + "\"   /p:77"), 0xFFFFFFFFu);
     DeleteFileA(copy.c_str());

@@ -16,21 +16,19 @@
 #include <vector>
 
 #include "render/sprite_renderer.h"
+#include "tests/win32/profile_file.h"
 #include "tests/win32/saver_harness.h"
 
 namespace {
-
-const char section[] = "Screen Saver.VASKEN32";
-const char profile[] = "CONTROL.INI";
 
 // Sets one key of the saver's profile section for as long as it lives.
 class ProfileValue {
 public:
     ProfileValue(const char* key, const char* value) : key_(key)
     {
-        WritePrivateProfileStringA(section, key, value, profile);
+        WritePrivateProfileStringA(profile::section, key, value, profile::file);
     }
-    ~ProfileValue() { WritePrivateProfileStringA(section, key_, nullptr, profile); }
+    ~ProfileValue() { WritePrivateProfileStringA(profile::section, key_, nullptr, profile::file); }
 
 private:
     const char* key_;

@@ -4,31 +4,15 @@
 
 #include <windows.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "host/host_win32.h"
 #include "settings/settings.h"
+#include "tests/win32/profile_file.h"
 
 namespace {
 
-const char* const section = "Screen Saver.VASKEN32";
-
-std::string iniPath()
-{
-    char directory[MAX_PATH];
-    GetWindowsDirectoryA(directory, MAX_PATH);
-    return std::string(directory) + "\\CONTROL.INI";
-}
-
-std::string readIni()
-{
-    std::ifstream in(iniPath(), std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using profile::section;
 
 class SettingsStore : public ::testing::Test {
 protected:
@@ -103,9 +87,9 @@ TEST_F(SettingsStore, SoundSwitchIsTakenAsItComes)
 TEST_F(SettingsStore, LoadingWritesNothing)
 {
     put("ANI_INTERVAL", "9999");
-    const std::string before = readIni();
+    const std::string before = profile::fileBytes();
     loadSettings();
-    EXPECT_EQ(readIni(), before);
+    EXPECT_EQ(profile::fileBytes(), before);
 }
 
 TEST_F(SettingsStore, SaveWritesPlainDecimalAndLeavesOtherEntriesAlone)
