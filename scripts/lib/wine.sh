@@ -53,7 +53,8 @@ wine_prepare_prefix() {
         "$WINE_LOADER" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
             >/dev/null 2>&1
         # The test displays have no window manager: without this Wine waits
-        # up to 2 s for one whenever a full-screen window is hidden.
+        # up to 2 s for one whenever a full-screen window is hidden, which
+        # the tests of the saver's reaction time would count against it.
         "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
         # Let the prefix's start-up processes finish before the first test.
         timeout 60 "$WINE_SERVER" -w >/dev/null 2>&1

@@ -111,7 +111,6 @@ protected:
     void SetUp() override
     {
         endLeftoverSavers();
-        runWithoutWindowManager();
         restoreDesktopKey();
         saveUsePassword();
         clearRecords();

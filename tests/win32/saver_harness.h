@@ -169,18 +169,6 @@ inline void endLeftoverSavers()
     }
 }
 
-// The test displays have no window manager. Wine would otherwise wait up to
-// two seconds for one to acknowledge that a full-screen window was hidden,
-// which is no part of the saver's own reaction time.
-inline void runWithoutWindowManager()
-{
-    HKEY key;
-    if (RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", &key) != ERROR_SUCCESS)
-        return;
-    RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
-    RegCloseKey(key);
-}
-
 // Real input, as the keyboard and mouse would give it: it goes to the
 // foreground window or the window under the cursor, wherever that lives.
 inline void pressKey(WORD virtualKey)

@@ -30,7 +30,6 @@ protected:
     void SetUp() override
     {
         endLeftoverSavers();
-        runWithoutWindowManager();
         placeCursor(startX, startY);
     }
     void TearDown() override
@@ -242,7 +241,6 @@ protected:
     void SetUp() override
     {
         endLeftoverSavers();
-        runWithoutWindowManager();
         parentRecords.clear();
         parent = std::make_unique<TestWindow>("VaskenPreviewParent", "Display settings", WS_OVERLAPPEDWINDOW, 260,
                                               200, recordingParentProc);
