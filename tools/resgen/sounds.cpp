@@ -90,37 +90,44 @@ private:
     double x1_ = 0, y_ = 0;
 };
 
+// An oscillator's angle, 0 .. 2 pi, one sample further per call.
+class Phase {
+public:
+    double advance(double hertz)
+    {
+        angle_ += 2 * kPi * hertz / kRate;
+        if (angle_ > 2 * kPi)
+            angle_ -= 2 * kPi;
+        return angle_;
+    }
+
+private:
+    double angle_ = 0;
+};
+
 // Sawtooth made of its harmonics below the band limit, so it does not alias.
 class Buzz {
 public:
     double run(double hertz, double brightness = 1.0)
     {
-        phase_ += 2 * kPi * hertz / kRate;
-        if (phase_ > 2 * kPi)
-            phase_ -= 2 * kPi;
+        const double angle = phase_.advance(hertz);
         const int harmonics = std::max(1, int(kRate * 0.42 / hertz));
         double sum = 0;
         for (int h = 1; h <= harmonics; ++h)
-            sum += std::sin(h * phase_) / std::pow(h, brightness);
+            sum += std::sin(h * angle) / std::pow(h, brightness);
         return sum * 0.55;
     }
 
 private:
-    double phase_ = 0;
+    Phase phase_;
 };
 
 class Sine {
 public:
-    double run(double hertz, double phaseOffset = 0)
-    {
-        phase_ += 2 * kPi * hertz / kRate;
-        if (phase_ > 2 * kPi)
-            phase_ -= 2 * kPi;
-        return std::sin(phase_ + phaseOffset);
-    }
+    double run(double hertz, double phaseOffset = 0) { return std::sin(phase_.advance(hertz) + phaseOffset); }
 
 private:
-    double phase_ = 0;
+    Phase phase_;
 };
 
 const SoundShape kShapes[kSoundCount] = {
