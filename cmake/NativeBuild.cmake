@@ -36,6 +36,7 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(x8
     ${CMAKE_SOURCE_DIR}/tests/x87/formation_x87_test.cpp
     ${CMAKE_SOURCE_DIR}/formation/formation.cpp
     ${CMAKE_SOURCE_DIR}/support/random.cpp
+    ${CMAKE_SOURCE_DIR}/support/float_control.cpp
     ${CMAKE_SOURCE_DIR}/support/clock_native.cpp)
   target_include_directories(formation_x87_tests PRIVATE ${CMAKE_SOURCE_DIR})
   target_compile_definitions(formation_x87_tests PRIVATE VASKEN_NATIVE=1)

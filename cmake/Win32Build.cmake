@@ -79,7 +79,7 @@ target_include_directories(shell_tests PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_definitions(shell_tests PRIVATE VASKEN_SHELL_TESTS=1 WIN32_LEAN_AND_MEAN)
 target_compile_options(shell_tests PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${WARNINGS}>)
 target_link_options(shell_tests PRIVATE -static -static-libgcc -static-libstdc++)
-target_link_libraries(shell_tests PRIVATE gtest gtest_main user32 gdi32 winmm advapi32 psapi)
+target_link_libraries(shell_tests PRIVATE gtest user32 gdi32 winmm advapi32 psapi)
 add_dependencies(shell_tests vasken32 generated_resources)
 
 # Test stand-ins for the platform's optional password modules, PASSWORD.CPL
@@ -124,7 +124,8 @@ function(add_i486_check name)
 endfunction()
 # The formation's long-run checksum from x87 code.
 add_i486_check(formation_i486 ${CMAKE_SOURCE_DIR}/tests/image/formation_i486_main.cpp
-  ${CMAKE_SOURCE_DIR}/formation/formation.cpp ${CMAKE_SOURCE_DIR}/support/random.cpp)
+  ${CMAKE_SOURCE_DIR}/formation/formation.cpp ${CMAKE_SOURCE_DIR}/support/random.cpp
+  ${CMAKE_SOURCE_DIR}/support/float_control.cpp)
 # The image's memcpy/memset/memmove bodies with 32-bit words.
 add_i486_check(block_copy_i486 ${CMAKE_SOURCE_DIR}/tests/image/block_copy_i486_main.cpp)
 endif()

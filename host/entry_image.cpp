@@ -2,27 +2,19 @@
 // this entry runs the static constructors, skips the program name, runs the
 // chosen mode and destroys the static objects before the process ends.
 #include "host/host_win32.h"
+#include "support/float_control.h"
 #include "support/runtime_image.h"
 
 namespace {
 
 const char* stepCharNextA(const char* at) { return CharNextA(at); }
 
-// Double precision (53-bit mantissa), round to nearest, all exceptions masked:
-// the formation's arithmetic must match the native SSE build bit for bit
-// whatever control word the platform started the thread with.
-void setDoublePrecision()
-{
-#if defined(__i386__)
-    const unsigned short controlWord = 0x027F;
-    asm volatile("fldcw %0" : : "m"(controlWord));
-#endif
-}
-
 } // namespace
 
 extern "C" void WINAPI hostEntry()
 {
+    // The formation's arithmetic must match the native SSE build bit for bit
+    // whatever control word the platform started the thread with.
     setDoublePrecision();
     runStaticConstructors();
     const char* tail = skipProgramName(GetCommandLineA(), stepCharNextA);

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "support/clock.h"
+#include "support/float_control.h"
 #include "tests/formation_scenario.h"
 
 namespace {
@@ -43,9 +44,7 @@ extern "C" int atexit(void (*)()) { return 0; }
 
 extern "C" void start()
 {
-    // As the image's entry does: 53-bit precision, round to nearest.
-    const unsigned short controlWord = 0x027F;
-    asm volatile("fldcw %0" : : "m"(controlWord));
+    setDoublePrecision();
     const uint64_t checksum = runFormationScenario(setTicks);
     char text[17];
     for (int i = 0; i < 16; ++i)

@@ -6,10 +6,13 @@
 
 #include "formation/formation.h"
 #include "support/clock.h"
+#include "support/float_control.h"
 #include "tests/formation_scenario.h"
 
 TEST(FormationOnWindows, LongRunChecksumMatchesTheNativeBuild)
 {
+    ASSERT_EQ(readFloatControlWord(), imageControlWord)
+        << std::hex << "the core would run under another x87 control word than the image's";
     const uint64_t checksum = runFormationScenario(overrideTickCount);
     clearTickCountOverride();
     EXPECT_EQ(checksum, formationScenarioChecksum)

@@ -4,24 +4,14 @@
 #include <gtest/gtest.h>
 
 #include "support/clock.h"
+#include "support/float_control.h"
 #include "tests/formation_scenario.h"
 
 static_assert(__FLT_EVAL_METHOD__ == 2, "this test must be built with x87 arithmetic");
 
-namespace {
-
-unsigned short readControlWord()
-{
-    unsigned short word;
-    asm volatile("fnstcw %0" : "=m"(word));
-    return word;
-}
-
-} // namespace
-
 TEST(FormationOnX87, RunsWithTheImagesControlWord)
 {
-    EXPECT_EQ(readControlWord(), 0x027F);
+    EXPECT_EQ(readFloatControlWord(), imageControlWord);
 }
 
 TEST(FormationOnX87, LongRunChecksumMatchesTheSseBuild)
@@ -33,9 +23,7 @@ TEST(FormationOnX87, LongRunChecksumMatchesTheSseBuild)
 
 int main(int argc, char** argv)
 {
-    // Double precision, round to nearest, all exceptions masked: host/entry_image.cpp.
-    const unsigned short controlWord = 0x027F;
-    asm volatile("fldcw %0" : : "m"(controlWord));
+    setDoublePrecision();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
