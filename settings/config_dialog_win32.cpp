@@ -78,26 +78,13 @@ INT_PTR onCommand(HWND dialog, int id)
     return 1;
 }
 
-int barIdOf(HWND bar)
-{
-#if defined(_WIN64)
-    // The word-sized id query has no index defined for 64-bit code, and
-    // 64-bit Wine answers it with 0; the 64-bit twin of the image, which
-    // exists only for testing, asks for the control id directly.
-    return GetDlgCtrlID(bar);
-#else
-    // The word-sized query exists on every version from Windows 95 on
-    // (GWW_ID, the same index as the long-sized GWL_ID).
-    enum : int { gwwId = -12 };
-    return static_cast<int>(static_cast<WORD>(GetWindowWord(bar, gwwId)));
-#endif
-}
-
 void onScroll(HWND dialog, WPARAM wParam, HWND bar)
 {
     const uint32_t request = LOWORD(wParam);
     const uint32_t thumb = HIWORD(wParam);
-    switch (barIdOf(bar)) {
+    // GetDlgCtrlID rather than the word-sized GWW_ID query: Wine answers that
+    // one with 0 in 32-bit and 64-bit programs alike.
+    switch (GetDlgCtrlID(bar)) {
     case aniIntervalBar:
         settings.aniInterval =
             applyScrollRequest(settings.aniInterval, request, thumb, aniIntervalLowest, aniIntervalHighest);
