@@ -62,13 +62,25 @@ void onDestroy(HWND window)
 }
 
 // A preview lives inside the display settings panel: its help and context
-// menu are the panel's. Platforms that refuse to post WM_HELP (its lParam
-// is a pointer; Wine is one) drop that post, and the answer is still 1.
+// menu are the panel's. The help's lParam points to a HELPINFO that its
+// sender owns only until this window answers, so the help is sent on, not
+// posted (the NT family and Wine refuse to post it at all); the wait is
+// bounded so that a hung panel cannot hang the saver.
+enum : UINT { helpForwardTimeoutMs = 2000 };
+
 LRESULT forwardToParent(HWND window, UINT message, LPARAM lParam)
 {
     HWND parent = GetParent(window);
-    if (parent != nullptr && IsWindow(parent))
-        PostMessageA(parent, message, reinterpret_cast<WPARAM>(parent), lParam);
+    if (parent == nullptr || !IsWindow(parent))
+        return 1;
+    const WPARAM parentHandle = reinterpret_cast<WPARAM>(parent);
+    if (message == WM_HELP) {
+        DWORD_PTR ignored;
+        SendMessageTimeoutA(parent, message, parentHandle, lParam, SMTO_ABORTIFHUNG, helpForwardTimeoutMs,
+                            &ignored);
+    } else {
+        PostMessageA(parent, message, parentHandle, lParam);
+    }
     return 1;
 }
 

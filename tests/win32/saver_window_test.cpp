@@ -219,21 +219,34 @@ namespace {
 
 // The preview's parent: a window of this process, standing in for the
 // display settings panel. It records the help and context-menu messages
-// that reach it.
+// that reach it; the help's HELPINFO is copied while the message is being
+// handled, the only time its pointer is valid.
 struct ParentRecord {
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
+    HELPINFO help;
 };
 std::vector<ParentRecord> parentRecords;
 
 LRESULT CALLBACK recordingParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_HELP || message == WM_CONTEXTMENU) {
-        parentRecords.push_back({message, wParam, lParam});
+        ParentRecord record = {message, wParam, lParam, {}};
+        if (message == WM_HELP && lParam != 0)
+            record.help = *reinterpret_cast<const HELPINFO*>(lParam);
+        parentRecords.push_back(record);
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+const ParentRecord* findRecord(UINT message)
+{
+    for (const ParentRecord& record : parentRecords)
+        if (record.message == message)
+            return &record;
+    return nullptr;
 }
 
 class PreviewSaver : public ::testing::Test {
@@ -311,14 +324,6 @@ TEST_F(PreviewSaver, IgnoresKeysClicksAndMouseTravel)
 
 TEST_F(PreviewSaver, HelpAndContextMenuGoToTheParent)
 {
-    // Wine refuses to post WM_HELP at all (its lParam is a pointer: the post
-    // fails with ERROR_MESSAGE_SYNC_ONLY), so there only the context menu can
-    // arrive. Where the platform posts it, both must.
-    const bool helpCanBePosted = PostMessageA(parent->handle(), WM_HELP, 0, 0) != 0;
-    pumpFor(50);
-    parentRecords.clear();
-    const size_t expected = helpCanBePosted ? 2 : 1;
-
     HWND child = startPreview();
     ASSERT_NE(child, nullptr);
     DWORD_PTR result = 0;
@@ -329,22 +334,34 @@ TEST_F(PreviewSaver, HelpAndContextMenuGoToTheParent)
     HELPINFO help = {};
     help.cbSize = sizeof help;
     help.iContextType = HELPINFO_WINDOW;
+    help.iCtrlId = 4321;
     help.hItemHandle = child;
+    help.dwContextId = 0x5eed;
+    help.MousePos = {123, 45};
     result = 0;
     ASSERT_TRUE(SendMessageTimeoutA(child, WM_HELP, 0, reinterpret_cast<LPARAM>(&help), SMTO_NORMAL, 2000, &result));
     EXPECT_EQ(result, 1u);
 
-    ASSERT_TRUE(waitUntil([&] { return parentRecords.size() >= expected; }, 2000))
-        << parentRecords.size() << " of " << expected << " messages reached the parent";
+    // The help arrives while it is being sent, the context menu through the
+    // parent's queue.
+    ASSERT_TRUE(waitUntil([&] { return parentRecords.size() >= 2; }, 2000))
+        << parentRecords.size() << " of 2 messages reached the parent";
     for (const ParentRecord& record : parentRecords)
         EXPECT_EQ(record.wParam, reinterpret_cast<WPARAM>(parent->handle())) << "message 0x" << std::hex
                                                                              << record.message;
-    EXPECT_EQ(parentRecords[0].message, static_cast<UINT>(WM_CONTEXTMENU));
-    EXPECT_EQ(parentRecords[0].lParam, where);
-    if (helpCanBePosted) {
-        ASSERT_EQ(parentRecords.size(), 2u);
-        EXPECT_EQ(parentRecords[1].message, static_cast<UINT>(WM_HELP));
-    }
+    const ParentRecord* menu = findRecord(WM_CONTEXTMENU);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->lParam, where);
+    const ParentRecord* helpRecord = findRecord(WM_HELP);
+    ASSERT_NE(helpRecord, nullptr) << "the help never reached the parent";
+    const HELPINFO& got = helpRecord->help;
+    EXPECT_EQ(got.cbSize, sizeof help);
+    EXPECT_EQ(got.iContextType, HELPINFO_WINDOW);
+    EXPECT_EQ(got.iCtrlId, 4321);
+    EXPECT_EQ(got.hItemHandle, child);
+    EXPECT_EQ(got.dwContextId, 0x5eedu);
+    EXPECT_EQ(got.MousePos.x, 123);
+    EXPECT_EQ(got.MousePos.y, 45);
     EXPECT_TRUE(saver.running());
 }
 
