@@ -1,24 +1,57 @@
 # Wine helpers shared by the scripts (sourced, not run).
 
-# wine_environment BITS PREFIX: exports the variables a private Wine run needs.
-# 64-bit programs use the 64-bit loader directly, so no 32-bit Wine has to
-# start (it cannot on kernels without 32-bit support).
+# wine_environment BITS PREFIX [ARCH]: exports the variables a private Wine
+# run needs. ARCH is the kind of prefix: win64 (the default; a 32-bit program
+# runs there as on 64-bit Windows) or win32 (as on 32-bit Windows, 32-bit
+# programs only). 64-bit programs use the 64-bit loader directly, so no
+# 32-bit Wine has to start (it cannot on kernels without 32-bit support).
 wine_environment() {
-    local bits=$1 prefix=$2
+    local bits=$1 prefix=$2 arch=${3:-win64}
     export WINEPREFIX=${WINEPREFIX_OVERRIDE:-$prefix}
+    # A new prefix is 64-bit (WoW64) unless WINEARCH says win32; Wine checks
+    # it against an existing prefix too.
+    if [ "$arch" = win32 ]; then export WINEARCH=win32; else unset WINEARCH; fi
+    VASKEN_PREFIX_ARCH=$arch
     export WINEDEBUG=${WINEDEBUG:--all}
     export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
     if [ "$bits" = 64 ]; then
         WINE_LOADER=/usr/lib/wine/wine64
         [ -x "$WINE_LOADER" ] || WINE_LOADER=$(command -v wine64)
         export WINELOADER=$WINE_LOADER
-        WINE_SERVER=/usr/lib/wine/wineserver64
     else
-        WINE_LOADER=$(command -v wine)
-        WINE_SERVER=/usr/lib/wine/wineserver32
+        WINE_LOADER=/usr/lib/wine/wine
+        [ -x "$WINE_LOADER" ] || WINE_LOADER=$(command -v wine)
+        unset WINELOADER
     fi
-    [ -x "$WINE_SERVER" ] || WINE_SERVER=$(command -v wineserver)
-    export WINE_LOADER WINE_SERVER
+    WINE_SERVER=$(wine_server_program)
+    # Wine starts the server by itself where none runs: the same one.
+    export WINESERVER=$WINE_SERVER
+    export WINE_LOADER WINE_SERVER VASKEN_PREFIX_ARCH
+}
+
+# wine_server_program: the server for every kind of prefix. A 64-bit server
+# serves 64-bit (WoW64) and 32-bit prefixes alike, and 32-bit programs talk
+# to it; a 32-bit server refuses a 64-bit prefix ("is a 64-bit installation,
+# it cannot be used with a 32-bit wineserver"), so it is taken only where no
+# 64-bit Wine is installed, and then no 64-bit prefix can exist either.
+wine_server_program() {
+    local server
+    for server in /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver32; do
+        [ -x "$server" ] && { echo "$server"; return; }
+    done
+    command -v wineserver
+}
+
+# wine_prefix_dir BUILD-DIR ARCH: where the tests of a build keep the prefix
+# of that kind.
+wine_prefix_dir() {
+    if [ "$2" = win32 ]; then echo "$1/wineprefix-win32"; else echo "$1/wineprefix"; fi
+}
+
+# wine_prefix_arch: the kind of the prefix in WINEPREFIX as Wine recorded it
+# (win64 or win32), or nothing before it is created.
+wine_prefix_arch() {
+    sed -n 's/^#arch=//p' "$WINEPREFIX/system.reg" 2>/dev/null | head -1
 }
 
 # wine_stop_server: ends the prefix's server and every process still in it.
@@ -56,10 +89,23 @@ wine_prepare_prefix() {
         # up to 2 s for one whenever a full-screen window is hidden, which
         # the tests of the saver's reaction time would count against it.
         "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-        # Let the prefix's start-up processes finish before the first test.
+        # Let the prefix's start-up processes finish before the first test;
+        # the server writes the registry files when it ends.
         timeout 60 "$WINE_SERVER" -w >/dev/null 2>&1
+        if [ "$(wine_prefix_arch)" != "$VASKEN_PREFIX_ARCH" ]; then
+            echo "wine_prepare_prefix: $WINEPREFIX is a '$(wine_prefix_arch)' prefix, not $VASKEN_PREFIX_ARCH" >&2
+            exit 1
+        fi
         touch "$WINEPREFIX/.vasken-ready"
     )
+}
+
+# wine_describe BITS ARCH: one line on what the Wine suites of a build run on.
+wine_describe() {
+    local image="build/win$1/vasken32.scr" kind
+    [ "$1" = 64 ] && image="$image (the 64-bit twin: this kernel runs no 32-bit programs)"
+    if [ "$2" = win32 ]; then kind="32-bit prefix, as 32-bit Windows"; else kind="64-bit (WoW64) prefix"; fi
+    echo "$image in ${WINEPREFIX#"$PWD/"} ($kind)"
 }
 
 # wine_bits_for_this_machine: 32 when this kernel runs 32-bit programs
