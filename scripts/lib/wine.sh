@@ -104,7 +104,9 @@ wine_prepare_prefix() {
 wine_describe() {
     local image="build/win$1/vasken32.scr" kind
     [ "$1" = 64 ] && image="$image (the 64-bit twin: this kernel runs no 32-bit programs)"
-    if [ "$2" = win32 ]; then kind="32-bit prefix, as 32-bit Windows"; else kind="64-bit (WoW64) prefix"; fi
+    if [ "$2" = win32 ]; then kind="32-bit prefix, as 32-bit Windows"
+    elif [ "$1" = 32 ]; then kind="64-bit prefix, WoW64 as 64-bit Windows"
+    else kind="64-bit prefix"; fi
     echo "$image in ${WINEPREFIX#"$PWD/"} ($kind)"
 }
 
