@@ -116,6 +116,10 @@ void playOnDevice(const void* image)
         }
         done += static_cast<uint32_t>(written);
     }
+    // The last part still in the device's buffer (at most the 100 ms asked
+    // for above) plays out before the next request is taken.
+    if (!interrupted())
+        snd_pcm_drain(player.device);
 }
 
 void runPlayer()
