@@ -37,12 +37,11 @@ TEST(Program, DrawsIntoAGivenWindowRebuildsOnResizeAndEndsOnSigtermWithoutLeavin
     Display* display = XOpenDisplay(server.name.c_str());
     ASSERT_NE(display, nullptr);
     const Window window = createWindow(display, 320, 240);
-    const int segmentsBefore = sharedSegmentCount();
 
     Program program({"--window-id", hexId(window), "--no-sound"}, {"DISPLAY=" + server.name});
     pause(1500);
     ASSERT_TRUE(program.running()) << program.errors();
-    EXPECT_GT(sharedSegmentCount(), segmentsBefore) << "presents should go through MIT-SHM on a local server";
+    EXPECT_EQ(sharedSegmentsOf(program.pid), 1) << "presents should go through MIT-SHM on a local server";
 
     const Shot first = capture(display, window);
     const SceneColours colours = sortColours(display, first);
@@ -67,7 +66,7 @@ TEST(Program, DrawsIntoAGivenWindowRebuildsOnResizeAndEndsOnSigtermWithoutLeavin
     // The requirement is 100 ms; the slack is for a loaded test machine.
     EXPECT_LT(took.count(), 1000) << "ms from SIGTERM to exit";
     std::printf("SIGTERM to exit: %lld ms\n", static_cast<long long>(took.count()));
-    EXPECT_EQ(sharedSegmentCount(), segmentsBefore) << "shared-memory segments left behind";
+    EXPECT_EQ(sharedSegmentsOf(program.pid), 0) << "shared-memory segments left behind";
     EXPECT_EQ(program.errors(), "");
     XCloseDisplay(display);
 }

@@ -123,15 +123,20 @@ public:
     std::string errorPath;
 };
 
-// Shared-memory segments the kernel holds now (all users).
-inline int sharedSegmentCount()
+// Shared-memory segments that the process pid created and the kernel still
+// holds (the list ipcs -m shows; the fifth column is the creator's pid).
+inline int sharedSegmentsOf(pid_t pid)
 {
     std::ifstream in("/proc/sysvipc/shm");
     std::string line;
-    int lines = 0;
-    while (std::getline(in, line))
-        ++lines;
-    return lines > 0 ? lines - 1 : 0;
+    std::getline(in, line);
+    int count = 0;
+    long key, id, perms, size, creator;
+    while (in >> key >> id >> perms >> size >> creator) {
+        count += creator == pid;
+        std::getline(in, line);
+    }
+    return count;
 }
 
 inline Window createWindow(Display* display, int width, int height)

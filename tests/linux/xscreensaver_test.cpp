@@ -70,7 +70,7 @@ TEST(XScreenSaver, TheDaemonStartsVaskenOnActivateAndEndsItOnDeactivate)
         _exit(127);
     }
     bool ready = false;
-    for (int i = 0; i < 100 && !ready; ++i) {
+    for (int i = 0; i < 300 && !ready; ++i) {
         ready = std::system((asUser + "xscreensaver-command -time >/dev/null 2>&1").c_str()) == 0;
         if (!ready)
             pause(100);
@@ -79,7 +79,7 @@ TEST(XScreenSaver, TheDaemonStartsVaskenOnActivateAndEndsItOnDeactivate)
 
     EXPECT_EQ(std::system((asUser + "xscreensaver-command -activate >/dev/null").c_str()), 0);
     pid_t hack = 0;
-    for (int i = 0; i < 100 && hack == 0; ++i) {
+    for (int i = 0; i < 300 && hack == 0; ++i) {
         hack = findProcess("vasken");
         if (hack == 0)
             pause(100);
@@ -96,7 +96,7 @@ TEST(XScreenSaver, TheDaemonStartsVaskenOnActivateAndEndsItOnDeactivate)
 
     EXPECT_EQ(std::system((asUser + "xscreensaver-command -deactivate >/dev/null").c_str()), 0);
     bool ended = false;
-    for (int i = 0; i < 100 && !ended; ++i) {
+    for (int i = 0; i < 300 && !ended; ++i) {
         ended = hack != 0 && kill(hack, 0) != 0;
         if (!ended)
             pause(50);
