@@ -1,7 +1,7 @@
 // The X11 program end to end under private Xvfb servers, as XScreenSaver and
 // a user drive it: into a window it is given, through a resize, on a 16-bit
-// display, refused on an 8-bit one, ended by SIGTERM and by its window going,
-// and with bad options.
+// display without MIT-SHM (plain XPutImage), refused on an 8-bit one, ended
+// by SIGTERM and by its window going, and with bad options.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -71,9 +71,9 @@ TEST(Program, DrawsIntoAGivenWindowRebuildsOnResizeAndEndsOnSigtermWithoutLeavin
     XCloseDisplay(display);
 }
 
-TEST(Program, RunsOnA16BitDisplayAndEndsQuietlyWhenItsWindowGoes)
+TEST(Program, RunsOnA16BitDisplayWithoutSharedMemoryAndEndsQuietlyWhenItsWindowGoes)
 {
-    Xvfb server("640x480x16");
+    Xvfb server("640x480x16", {"-extension", "MIT-SHM"});
     ASSERT_FALSE(server.name.empty());
     Display* display = XOpenDisplay(server.name.c_str());
     ASSERT_NE(display, nullptr);
@@ -81,6 +81,7 @@ TEST(Program, RunsOnA16BitDisplayAndEndsQuietlyWhenItsWindowGoes)
     Program program({"--window-id", std::to_string(window), "--no-sound"}, {"DISPLAY=" + server.name});
     pause(1500);
     ASSERT_TRUE(program.running()) << program.errors();
+    EXPECT_EQ(sharedSegmentsOf(program.pid), 0) << "the server offers no MIT-SHM";
     const Shot first = capture(display, window);
     const SceneColours colours = sortColours(display, first);
     EXPECT_GT(colours.shipPixels, 500);

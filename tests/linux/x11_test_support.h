@@ -25,10 +25,11 @@ namespace x11test {
 
 inline void pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
-// Xvfb on a display number it picks itself (-displayfd); stopped on destruction.
+// Xvfb on a display number it picks itself (-displayfd); stopped on
+// destruction. Extra arguments go to the server (e.g. -extension MIT-SHM).
 class Xvfb {
 public:
-    explicit Xvfb(const std::string& geometry)
+    explicit Xvfb(const std::string& geometry, const std::vector<std::string>& extra = {})
     {
         int fds[2];
         if (pipe(fds) != 0)
@@ -40,8 +41,13 @@ public:
             dup2(null, 1);
             dup2(null, 2);
             const std::string fd = std::to_string(fds[1]);
-            execlp("Xvfb", "Xvfb", "-screen", "0", geometry.c_str(), "-nolisten", "tcp", "-displayfd", fd.c_str(),
-                   static_cast<char*>(nullptr));
+            std::vector<std::string> args = {"Xvfb", "-screen", "0", geometry, "-nolisten", "tcp", "-displayfd", fd};
+            args.insert(args.end(), extra.begin(), extra.end());
+            std::vector<char*> argv;
+            for (std::string& a : args)
+                argv.push_back(&a[0]);
+            argv.push_back(nullptr);
+            execvp("Xvfb", argv.data());
             _exit(127);
         }
         close(fds[1]);
