@@ -6,6 +6,7 @@
 #include "scene/sound_player.h"
 
 #include <alsa/asoundlib.h>
+#include <unistd.h>
 
 #include <condition_variable>
 #include <cstring>
@@ -117,7 +118,12 @@ void playOnDevice(const void* image)
         done += static_cast<uint32_t>(written);
     }
     // The last part still in the device's buffer (at most the 100 ms asked
-    // for above) plays out before the next request is taken.
+    // for above) plays out; a new request, or the end of the program, cuts
+    // it off. Draining then takes nothing more than writing out what a
+    // device holds back.
+    snd_pcm_sframes_t queued = 0;
+    while (!interrupted() && snd_pcm_delay(player.device, &queued) == 0 && queued > 0)
+        usleep(5000);
     if (!interrupted())
         snd_pcm_drain(player.device);
 }
