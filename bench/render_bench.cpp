@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "render/bitmap_source.h"
-#include "render/display.h"
+#include "render/display_native.h"
 #include "render/sprite_renderer.h"
 
 namespace {

@@ -15,7 +15,7 @@ if(VASKEN_FUZZ)
   add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
 
-add_library(vasken_core STATIC ${CORE_SOURCES} ${NATIVE_SOURCES})
+add_library(vasken_core STATIC ${CORE_SOURCES} ${MEMORY_SOURCES} ${NATIVE_SOURCES})
 target_include_directories(vasken_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_definitions(vasken_core PUBLIC VASKEN_NATIVE=1)
 

@@ -2,7 +2,8 @@
 // system palette entries, the logical palette, device contexts, the back
 // buffer's DIB section, brushes and rectangle fills, and the present of one
 // back-buffer rectangle. The Win32 shell maps each onto its GDI call; the
-// native back end keeps the "window" as an 8-bit pixel buffer that tests read.
+// hosted back ends (test stand-in, X11) share a model in plain memory
+// (render/display_memory.h) and differ only in the window.
 #pragma once
 #include <cstdint>
 
@@ -62,48 +63,3 @@ void blackenDisplayRect(DeviceContext dc, int32_t left, int32_t top, int32_t wid
 // bits/info to the same place in dc, at the same size.
 void presentDisplayRect(DeviceContext dc, int32_t left, int32_t top, int32_t width, int32_t height,
                         const uint8_t* bits, const BitmapInfoHeader* info);
-
-#ifdef VASKEN_NATIVE
-// Native back end only. The one "window": an 8-bit buffer, top row first.
-void resetNativeDisplay(int32_t width, int32_t height);
-WindowHandle nativeWindow();
-int32_t nativeWindowWidth();
-int32_t nativeWindowHeight();
-uint8_t nativeWindowPixel(int32_t x, int32_t y);
-const uint8_t* nativeWindowRow(int32_t y);
-
-// The static colours the display reports (entries 0-9 and 246-255 of the
-// table); unset, they read as black, as on a display without a palette.
-void setNativeSystemColours(const PaletteEntry* entries);
-
-// Every rectangle presented to the window since the last clear, in order.
-struct PresentedRect {
-    int32_t left;
-    int32_t top;
-    int32_t width;
-    int32_t height;
-};
-void clearNativePresents();
-int32_t nativePresentCount();
-const PresentedRect* nativePresents(); // the first min(count, capacity) entries
-enum { nativePresentCapacity = 4096 };
-
-// The platform calls made, for checks of order and balance.
-enum class DisplayCall : uint8_t {
-    getDc, releaseDc, selectPalette, realizePalette, createPalette, createMemoryDc, deleteMemoryDc,
-    createDibSection, selectBitmap, createBrush, deletePalette, deleteBitmap, deleteBrush, fill,
-    blacken, present,
-};
-void clearNativeDisplayCalls();
-int32_t nativeDisplayCallCount();
-const DisplayCall* nativeDisplayCalls(); // the first min(count, capacity) calls
-enum { nativeDisplayCallCapacity = 8192 };
-int32_t liveNativeDisplayObjects();
-
-// The 256 entries of a palette made by createDisplayPalette.
-const PaletteEntry* nativePaletteEntries(PaletteHandle palette);
-
-// The palette selected in the window's device context at the last present
-// (null if none was).
-PaletteHandle nativeWindowPaletteAtLastPresent();
-#endif

@@ -1,6 +1,7 @@
-// resgen: writes the saver's binary resources into a directory, and on
-// request a contact sheet of the art for review.
-//   resgen OUTPUT-DIR [--sheet SHEET.png]
+// resgen: writes the saver's binary resources into a directory, on request
+// a contact sheet of the art for review, and a C++ source that builds the
+// pattern bitmaps and waves into the X11 program (resources/embedded_resources.h).
+//   resgen [OUTPUT-DIR] [--sheet SHEET.png] [--embed SOURCE.cpp]
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -12,18 +13,21 @@ int main(int argc, char** argv)
 {
     std::string outputDir;
     std::string sheetPath;
+    std::string embedPath;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--sheet") == 0 && i + 1 < argc)
             sheetPath = argv[++i];
+        else if (std::strcmp(argv[i], "--embed") == 0 && i + 1 < argc)
+            embedPath = argv[++i];
         else if (argv[i][0] != '-' && outputDir.empty())
             outputDir = argv[i];
         else {
-            std::fprintf(stderr, "usage: resgen OUTPUT-DIR [--sheet SHEET.png]\n");
+            std::fprintf(stderr, "usage: resgen [OUTPUT-DIR] [--sheet SHEET.png] [--embed SOURCE.cpp]\n");
             return 2;
         }
     }
-    if (outputDir.empty() && sheetPath.empty()) {
-        std::fprintf(stderr, "usage: resgen OUTPUT-DIR [--sheet SHEET.png]\n");
+    if (outputDir.empty() && sheetPath.empty() && embedPath.empty()) {
+        std::fprintf(stderr, "usage: resgen [OUTPUT-DIR] [--sheet SHEET.png] [--embed SOURCE.cpp]\n");
         return 2;
     }
     if (!outputDir.empty())
@@ -42,6 +46,10 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "resgen: cannot write %s\n", sheetPath.c_str());
             return 1;
         }
+    }
+    if (!embedPath.empty() && !writeFile(embedPath, makeEmbeddedSource())) {
+        std::fprintf(stderr, "resgen: cannot write %s\n", embedPath.c_str());
+        return 1;
     }
     return 0;
 }

@@ -18,3 +18,7 @@ Bytes soundWaveFile(int sound);
 Bytes iconFile();
 
 std::vector<GeneratedFile> generateResourceFiles();
+
+// A C++ source defining embeddedBitmaps ("SPPAT_R0" ...) and embeddedWaves
+// ("WAVDAT0" ...) of resources/embedded_resources.h.
+Bytes makeEmbeddedSource();

@@ -1,0 +1,50 @@
+# Linux build: the X11 program `vasken` (an XScreenSaver hack) from the
+# portable core, the memory drawing model and the X11, POSIX and ALSA back
+# ends; its tests; and its installation where Debian's xscreensaver looks.
+set(WARNINGS -Wall -Wextra -Wshadow -Wno-unused-parameter)
+add_compile_options(${WARNINGS})
+
+find_package(X11 REQUIRED)
+find_package(ALSA REQUIRED)
+find_package(Threads REQUIRED)
+if(NOT X11_Xext_FOUND)
+  message(FATAL_ERROR "vasken needs libXext (MIT-SHM): install libxext-dev")
+endif()
+
+# The pattern pictures and waves come from the same generator as the
+# Windows image's resources, as a source file built into the program.
+add_subdirectory(${CMAKE_SOURCE_DIR}/tools/resgen ${CMAKE_BINARY_DIR}/tools/resgen)
+set(EMBEDDED_SOURCE ${CMAKE_BINARY_DIR}/generated/embedded_resources.cpp)
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/generated)
+add_custom_command(OUTPUT ${EMBEDDED_SOURCE}
+  COMMAND resgen --embed ${EMBEDDED_SOURCE}
+  DEPENDS resgen
+  COMMENT "Generating the built-in pictures and sounds")
+
+set(PROGRAM_MAIN ${CMAKE_SOURCE_DIR}/host/main_x11.cpp)
+set(PROGRAM_PARTS ${LINUX_SOURCES})
+list(REMOVE_ITEM PROGRAM_PARTS ${PROGRAM_MAIN})
+
+add_library(vasken_parts STATIC ${CORE_SOURCES} ${MEMORY_SOURCES} ${PROGRAM_PARTS} ${EMBEDDED_SOURCE})
+target_include_directories(vasken_parts PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(vasken_parts PUBLIC X11::X11 X11::Xext ALSA::ALSA Threads::Threads)
+
+add_executable(vasken ${PROGRAM_MAIN})
+target_link_libraries(vasken PRIVATE vasken_parts)
+
+set(VASKEN_HACK_DIR /usr/libexec/xscreensaver CACHE PATH "Where xscreensaver looks for its hacks")
+set(VASKEN_CONFIG_DIR /usr/share/xscreensaver/config CACHE PATH "Where xscreensaver's settings look for hack descriptions")
+install(TARGETS vasken RUNTIME DESTINATION ${VASKEN_HACK_DIR})
+install(FILES ${CMAKE_SOURCE_DIR}/resources/vasken.xml DESTINATION ${VASKEN_CONFIG_DIR})
+
+enable_testing()
+find_package(GTest REQUIRED)
+include(GoogleTest)
+file(GLOB LINUX_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/linux/*.cpp)
+if(LINUX_TEST_SOURCES)
+  add_executable(linux_tests ${LINUX_TEST_SOURCES})
+  target_link_libraries(linux_tests PRIVATE vasken_parts GTest::gtest GTest::gtest_main)
+  target_compile_definitions(linux_tests PRIVATE VASKEN_PROGRAM="$<TARGET_FILE:vasken>")
+  add_dependencies(linux_tests vasken)
+  gtest_discover_tests(linux_tests DISCOVERY_TIMEOUT 60)
+endif()

@@ -1,0 +1,242 @@
+// vasken: the saver as an X11 program and XScreenSaver hack. Reads the
+// options, finds the window to draw into ($XSCREENSAVER_WINDOW, --window-id,
+// --root, or one of its own), and runs the scene from an event loop that
+// waits for the next frame, X events and SIGTERM / SIGINT at once. On a
+// failure it writes one line to stderr and exits with 1.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "host/options_posix.h"
+#include "render/bitmap_source_posix.h"
+#include "scene/hack_x11.h"
+#include "settings/settings.h"
+
+namespace {
+
+struct HostLoop {
+    Display* display;
+    Window window;
+    bool ownWindow;
+    Atom deleteWindow;
+    int signalPipe[2];
+    bool windowGone;
+    HackState hack;
+};
+
+HostLoop host = {nullptr, 0, false, 0, {-1, -1}, false, {}};
+
+int fail(const std::string& message)
+{
+    std::fprintf(stderr, "vasken: %s\n", message.c_str());
+    return 1;
+}
+
+void noteSignal(int)
+{
+    const char byte = 1;
+    // Nothing to do if the pipe is full: a wake-up is already waiting.
+    ssize_t ignored = write(host.signalPipe[1], &byte, 1);
+    (void)ignored;
+}
+
+bool watchSignals()
+{
+    if (pipe(host.signalPipe) != 0)
+        return false;
+    for (int fd : host.signalPipe) {
+        fcntl(fd, F_SETFL, O_NONBLOCK);
+        fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+    struct sigaction action = {};
+    action.sa_handler = noteSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    return true;
+}
+
+// A window that goes away under us (the daemon's, or one a test owns) ends
+// the program quietly; other errors are not ours to report.
+int noteXError(Display*, XErrorEvent* event)
+{
+    if (event->error_code == BadWindow || event->error_code == BadDrawable)
+        host.windowGone = true;
+    return 0;
+}
+
+int lostServer(Display*)
+{
+    std::fprintf(stderr, "vasken: lost the connection to the X server\n");
+    std::_Exit(1);
+}
+
+uint64_t nowMicroseconds()
+{
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<uint64_t>(now.tv_sec) * 1000000u + static_cast<uint64_t>(now.tv_nsec) / 1000u;
+}
+
+Window chooseWindow(const ProgramOptions& options)
+{
+    if (options.target == DrawTarget::windowId)
+        return options.windowId;
+    unsigned long fromDaemon = 0;
+    if (parseWindowId(std::getenv("XSCREENSAVER_WINDOW"), fromDaemon))
+        return fromDaemon;
+    if (options.target == DrawTarget::root)
+        return DefaultRootWindow(host.display);
+    return 0;
+}
+
+Window createOwnWindow()
+{
+    const int screen = DefaultScreen(host.display);
+    Window window = XCreateSimpleWindow(host.display, RootWindow(host.display, screen), 0, 0, 800, 600, 0,
+                                        BlackPixel(host.display, screen), BlackPixel(host.display, screen));
+    XStoreName(host.display, window, "vasken");
+    host.deleteWindow = XInternAtom(host.display, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(host.display, window, &host.deleteWindow, 1);
+    XSelectInput(host.display, window, ExposureMask | StructureNotifyMask | KeyPressMask | ButtonPressMask);
+    XMapWindow(host.display, window);
+    return window;
+}
+
+enum class Next { run, stop, failed };
+
+// Handles every queued event. A size change is applied once, after the queue.
+Next handleEvents(std::string& error)
+{
+    int32_t newWidth = host.hack.width;
+    int32_t newHeight = host.hack.height;
+    while (XPending(host.display) > 0) {
+        XEvent event;
+        XNextEvent(host.display, &event);
+        switch (event.type) {
+        case Expose:
+            if (event.xexpose.window == host.window)
+                hackExpose(host.hack, event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height);
+            break;
+        case ConfigureNotify:
+            if (event.xconfigure.window == host.window) {
+                newWidth = event.xconfigure.width;
+                newHeight = event.xconfigure.height;
+            }
+            break;
+        case DestroyNotify:
+            if (event.xdestroywindow.window == host.window)
+                host.windowGone = true;
+            break;
+        case KeyPress:
+        case ButtonPress:
+            if (host.ownWindow)
+                return Next::stop;
+            break;
+        case ClientMessage:
+            if (host.ownWindow && static_cast<Atom>(event.xclient.data.l[0]) == host.deleteWindow)
+                return Next::stop;
+            break;
+        }
+    }
+    if (host.windowGone)
+        return Next::stop;
+    const char* reason = nullptr;
+    if (!hackReshape(host.hack, newWidth, newHeight, &reason)) {
+        error = reason;
+        return Next::failed;
+    }
+    return Next::run;
+}
+
+int runLoop()
+{
+    uint64_t nextFrame = nowMicroseconds();
+    std::string error;
+    for (;;) {
+        const Next next = handleEvents(error);
+        if (next == Next::failed)
+            return fail(error);
+        if (next == Next::stop || host.windowGone)
+            return 0;
+        uint64_t now = nowMicroseconds();
+        if (now >= nextFrame) {
+            const uint32_t delay = hackDraw(host.hack);
+            // Waits for the server: the next frame writes into the image the
+            // server reads, and a slow server should not fall behind.
+            XSync(host.display, False);
+            nextFrame += delay;
+            now = nowMicroseconds();
+            // Ticks that came due meanwhile fold into one, as timer
+            // messages do.
+            if (nextFrame < now)
+                nextFrame = now + delay;
+            continue;
+        }
+        pollfd waits[2] = {{ConnectionNumber(host.display), POLLIN, 0}, {host.signalPipe[0], POLLIN, 0}};
+        const int timeout = static_cast<int>((nextFrame - now + 999) / 1000);
+        if (poll(waits, 2, timeout) > 0 && (waits[1].revents & POLLIN) != 0)
+            return 0;
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    ProgramOptions options;
+    std::string error;
+    if (!parseProgramOptions(argc, argv, options, error))
+        return fail(error);
+    if (options.help) {
+        std::fputs(programUsage, stdout);
+        return 0;
+    }
+    settings = options.settings;
+    if (!options.patternDir.empty())
+        setBitmapDirectory(options.patternDir.c_str());
+    if (!watchSignals())
+        return fail("cannot watch for signals");
+
+    host.display = XOpenDisplay(options.displayName.empty() ? nullptr : options.displayName.c_str());
+    if (host.display == nullptr) {
+        const char* name = options.displayName.empty() ? std::getenv("DISPLAY") : options.displayName.c_str();
+        return fail(std::string("cannot open display '") + (name != nullptr ? name : "") + "'");
+    }
+    XSetErrorHandler(noteXError);
+    XSetIOErrorHandler(lostServer);
+
+    host.window = chooseWindow(options);
+    host.ownWindow = host.window == 0;
+    if (host.ownWindow)
+        host.window = createOwnWindow();
+    else
+        XSelectInput(host.display, host.window, ExposureMask | StructureNotifyMask);
+
+    XWindowAttributes attributes;
+    XSync(host.display, False);
+    if (host.windowGone || !XGetWindowAttributes(host.display, host.window, &attributes)) {
+        XCloseDisplay(host.display);
+        return fail("window " + std::to_string(host.window) + " does not exist");
+    }
+    const char* reason = nullptr;
+    if (!hackInit(host.hack, host.display, host.window, attributes.width, attributes.height, &reason)) {
+        hackFree(host.hack);
+        XCloseDisplay(host.display);
+        return fail(reason);
+    }
+    const int result = runLoop();
+    hackFree(host.hack);
+    if (host.ownWindow && !host.windowGone)
+        XDestroyWindow(host.display, host.window);
+    XCloseDisplay(host.display);
+    return result;
+}

@@ -1,0 +1,37 @@
+// The drawing calls of render/display.h carried out in plain memory: memory
+// device contexts draw into the 8-bit DIB section selected into them, a brush
+// becomes the nearest entry of the selected palette, and palettes are tables
+// of 256 entries. Every hosted back end (the test stand-in, the X11 program)
+// shares this model; only the window differs, and each back end supplies it
+// through the three functions at the end.
+#pragma once
+#include <cstdint>
+
+#include "render/display.h"
+
+// The platform calls of the seam, in the order a caller makes them; the
+// model reports each one to its back end.
+enum class DisplayCall : uint8_t {
+    getDc, releaseDc, selectPalette, realizePalette, createPalette, createMemoryDc, deleteMemoryDc,
+    createDibSection, selectBitmap, createBrush, deletePalette, deleteBitmap, deleteBrush, fill,
+    blacken, present,
+};
+
+// The 256 entries of a palette made by createDisplayPalette (null for null).
+const PaletteEntry* memoryPaletteEntries(PaletteHandle palette);
+
+// Palettes, memory device contexts, bitmaps and brushes not yet deleted.
+int32_t liveMemoryDisplayObjects();
+
+// Supplied by each back end that uses the model.
+//
+// Fills left <= x < right, top <= y < bottom of the window with one palette
+// index of the palette selected into the window's device context (may be
+// null: the default palette).
+void fillWindowIndex(int32_t left, int32_t top, int32_t right, int32_t bottom, uint8_t index,
+                     PaletteHandle palette);
+// Copies the rectangle of the bottom-up 8-bit image bits/info (null bits:
+// nothing to copy) to the same place in the window.
+void presentWindowRect(int32_t left, int32_t top, int32_t width, int32_t height, const uint8_t* bits,
+                       const BitmapInfoHeader* info, PaletteHandle palette);
+void noteDisplayCall(DisplayCall call);

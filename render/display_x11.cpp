@@ -1,0 +1,325 @@
+// X11 back end of the window for the memory drawing model. The 8-bit
+// composite stays in memory; each fill or present of the window converts
+// exactly its rectangle into a client-side image of the window's size and
+// puts that rectangle, with XShmPutImage where the server offers MIT-SHM and
+// XPutImage otherwise.
+#include "render/display_x11.h"
+
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "render/display_memory.h"
+
+namespace {
+
+struct X11Window {
+    Display* display;
+    Window window;
+    Visual* visual;
+    int depth;
+    GC gc;
+    XImage* image;
+    XShmSegmentInfo segment;
+    bool shared;
+    bool shmOffered;
+    int32_t width;
+    int32_t height;
+    uint32_t colours[256];     // pixel values in the image's byte order
+    PaletteHandle tablePalette; // the palette colours[] was built from
+    bool tableValid;
+};
+
+X11Window x11;
+bool attachFailed = false;
+
+int noteAttachFailure(Display*, XErrorEvent*)
+{
+    attachFailed = true;
+    return 0;
+}
+
+// A colour channel of 8 bits placed into a visual's mask.
+uint32_t placeChannel(uint32_t value, unsigned long mask)
+{
+    if (mask == 0)
+        return 0;
+    int shift = 0;
+    while (((mask >> shift) & 1) == 0)
+        ++shift;
+    int bits = 0;
+    while (((mask >> (shift + bits)) & 1) != 0)
+        ++bits;
+    const uint32_t scaled = bits >= 8 ? value << (bits - 8) : value >> (8 - bits);
+    return (scaled << shift) & static_cast<uint32_t>(mask);
+}
+
+bool hostIsLittleEndian()
+{
+    const uint16_t probe = 1;
+    uint8_t first;
+    std::memcpy(&first, &probe, 1);
+    return first == 1;
+}
+
+void buildColourTable(PaletteHandle palette)
+{
+    const PaletteEntry* entries = memoryPaletteEntries(palette);
+    const bool swap = (x11.image->byte_order == LSBFirst) != hostIsLittleEndian();
+    for (int32_t i = 0; i < 256; ++i) {
+        uint32_t pixel = 0;
+        if (entries != nullptr)
+            pixel = placeChannel(entries[i].peRed, x11.visual->red_mask) |
+                    placeChannel(entries[i].peGreen, x11.visual->green_mask) |
+                    placeChannel(entries[i].peBlue, x11.visual->blue_mask);
+        if (swap)
+            pixel = x11.image->bits_per_pixel == 16 ? static_cast<uint32_t>(__builtin_bswap16(static_cast<uint16_t>(pixel)))
+                                                     : __builtin_bswap32(pixel);
+        x11.colours[i] = pixel;
+    }
+    x11.tablePalette = palette;
+    x11.tableValid = true;
+}
+
+const uint32_t* coloursFor(PaletteHandle palette)
+{
+    if (!x11.tableValid || palette != x11.tablePalette)
+        buildColourTable(palette);
+    return x11.colours;
+}
+
+uint8_t* imageRow(int32_t y) { return reinterpret_cast<uint8_t*>(x11.image->data) + static_cast<size_t>(y) * x11.image->bytes_per_line; }
+
+// Writes count pixels of the given values (one per source index) at x.
+void convertRow(uint8_t* row, int32_t x, const uint8_t* indices, int32_t count, const uint32_t* colours)
+{
+    switch (x11.image->bits_per_pixel) {
+    case 32: {
+        uint32_t* out = reinterpret_cast<uint32_t*>(row) + x;
+        for (int32_t i = 0; i < count; ++i)
+            out[i] = colours[indices[i]];
+        break;
+    }
+    case 16: {
+        uint16_t* out = reinterpret_cast<uint16_t*>(row) + x;
+        for (int32_t i = 0; i < count; ++i)
+            out[i] = static_cast<uint16_t>(colours[indices[i]]);
+        break;
+    }
+    default: // 24 bits packed: the table holds them in image byte order
+        for (int32_t i = 0; i < count; ++i)
+            std::memcpy(row + 3 * (x + i), &colours[indices[i]], 3);
+        break;
+    }
+}
+
+// Clips (left, top, width, height) to the image; false when nothing is left.
+bool clipToImage(int32_t& left, int32_t& top, int32_t& width, int32_t& height)
+{
+    int64_t l = left, t = top, r = static_cast<int64_t>(left) + width, b = static_cast<int64_t>(top) + height;
+    if (l < 0)
+        l = 0;
+    if (t < 0)
+        t = 0;
+    if (r > x11.width)
+        r = x11.width;
+    if (b > x11.height)
+        b = x11.height;
+    if (r <= l || b <= t)
+        return false;
+    left = static_cast<int32_t>(l);
+    top = static_cast<int32_t>(t);
+    width = static_cast<int32_t>(r - l);
+    height = static_cast<int32_t>(b - t);
+    return true;
+}
+
+void putRect(int32_t left, int32_t top, int32_t width, int32_t height)
+{
+    if (x11.shared)
+        XShmPutImage(x11.display, x11.window, x11.gc, x11.image, left, top, left, top, width, height, False);
+    else
+        XPutImage(x11.display, x11.window, x11.gc, x11.image, left, top, left, top, width, height);
+}
+
+void destroyImage()
+{
+    if (x11.image == nullptr)
+        return;
+    if (x11.shared) {
+        XShmDetach(x11.display, &x11.segment);
+        XSync(x11.display, False);
+        shmdt(x11.segment.shmaddr);
+        x11.image->data = nullptr;
+    }
+    XDestroyImage(x11.image);
+    x11.image = nullptr;
+    x11.shared = false;
+}
+
+bool createSharedImage()
+{
+    x11.segment = XShmSegmentInfo{};
+    x11.image = XShmCreateImage(x11.display, x11.visual, x11.depth, ZPixmap, nullptr, &x11.segment, x11.width, x11.height);
+    if (x11.image == nullptr)
+        return false;
+    x11.segment.shmid = shmget(IPC_PRIVATE, static_cast<size_t>(x11.image->bytes_per_line) * x11.height, IPC_CREAT | 0600);
+    if (x11.segment.shmid < 0) {
+        XDestroyImage(x11.image);
+        x11.image = nullptr;
+        return false;
+    }
+    x11.segment.shmaddr = static_cast<char*>(shmat(x11.segment.shmid, nullptr, 0));
+    x11.image->data = x11.segment.shmaddr;
+    x11.segment.readOnly = False;
+    bool attached = x11.segment.shmaddr != reinterpret_cast<char*>(-1);
+    if (attached) {
+        // A server on another machine refuses the attach with an error.
+        XSync(x11.display, False);
+        attachFailed = false;
+        XErrorHandler previous = XSetErrorHandler(noteAttachFailure);
+        XShmAttach(x11.display, &x11.segment);
+        XSync(x11.display, False);
+        XSetErrorHandler(previous);
+        attached = !attachFailed;
+    }
+    // Marked for removal now: the segment goes when both sides detach, even
+    // if this process ends without its clean-up.
+    shmctl(x11.segment.shmid, IPC_RMID, nullptr);
+    if (!attached) {
+        if (x11.segment.shmaddr != reinterpret_cast<char*>(-1))
+            shmdt(x11.segment.shmaddr);
+        x11.image->data = nullptr;
+        XDestroyImage(x11.image);
+        x11.image = nullptr;
+        return false;
+    }
+    x11.shared = true;
+    return true;
+}
+
+bool createImage(const char** error)
+{
+    if (x11.shmOffered && createSharedImage())
+        return true;
+    x11.image = XCreateImage(x11.display, x11.visual, x11.depth, ZPixmap, 0, nullptr, x11.width, x11.height, 32, 0);
+    if (x11.image != nullptr) {
+        x11.image->data = static_cast<char*>(std::calloc(static_cast<size_t>(x11.image->bytes_per_line), x11.height));
+        if (x11.image->data == nullptr) {
+            XDestroyImage(x11.image);
+            x11.image = nullptr;
+        }
+    }
+    if (x11.image == nullptr) {
+        *error = "not enough memory for an image of the window's size";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool openX11Window(Display* display, Window window, int32_t width, int32_t height, const char** error)
+{
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, window, &attributes)) {
+        *error = "the window to draw into does not exist";
+        return false;
+    }
+    XVisualInfo wanted;
+    wanted.visualid = XVisualIDFromVisual(attributes.visual);
+    int found = 0;
+    XVisualInfo* info = XGetVisualInfo(display, VisualIDMask, &wanted, &found);
+    const bool trueColour = info != nullptr && found > 0 && info->c_class == TrueColor;
+    if (info != nullptr)
+        XFree(info);
+    if (!trueColour || (attributes.depth != 16 && attributes.depth != 24 && attributes.depth != 32)) {
+        *error = "the display is not TrueColor of 16, 24 or 32 bits, which vasken needs";
+        return false;
+    }
+    x11.display = display;
+    x11.window = window;
+    x11.visual = attributes.visual;
+    x11.depth = attributes.depth;
+    x11.gc = XCreateGC(display, window, 0, nullptr);
+    int major = 0, minor = 0;
+    Bool pixmaps = False;
+    x11.shmOffered = XShmQueryExtension(display) && XShmQueryVersion(display, &major, &minor, &pixmaps);
+    x11.width = width > 0 ? width : 1;
+    x11.height = height > 0 ? height : 1;
+    x11.tableValid = false;
+    if (!createImage(error)) {
+        closeX11Window();
+        return false;
+    }
+    return true;
+}
+
+bool resizeX11Window(int32_t width, int32_t height, const char** error)
+{
+    destroyImage();
+    x11.width = width > 0 ? width : 1;
+    x11.height = height > 0 ? height : 1;
+    x11.tableValid = false;
+    return createImage(error);
+}
+
+void closeX11Window()
+{
+    if (x11.display == nullptr)
+        return;
+    destroyImage();
+    if (x11.gc != nullptr)
+        XFreeGC(x11.display, x11.gc);
+    x11 = X11Window{};
+}
+
+bool x11WindowUsesSharedMemory() { return x11.shared; }
+
+void noteDisplayCall(DisplayCall) {}
+
+// A TrueColor display has no system palette: the static colours stay as
+// they are (black), as on a true-colour Windows display.
+void readSystemColours(PaletteEntry*) {}
+
+void fillWindowIndex(int32_t left, int32_t top, int32_t right, int32_t bottom, uint8_t index, PaletteHandle palette)
+{
+    int32_t width = right - left;
+    int32_t height = bottom - top;
+    if (x11.image == nullptr || !clipToImage(left, top, width, height))
+        return;
+    const uint32_t* colours = coloursFor(palette);
+    uint8_t indices[64];
+    std::memset(indices, index, sizeof indices);
+    for (int32_t y = top; y < top + height; ++y)
+        for (int32_t x = left; x < left + width; x += 64)
+            convertRow(imageRow(y), x, indices, left + width - x < 64 ? left + width - x : 64, colours);
+    putRect(left, top, width, height);
+}
+
+void presentWindowRect(int32_t left, int32_t top, int32_t width, int32_t height, const uint8_t* bits,
+                       const BitmapInfoHeader* info, PaletteHandle palette)
+{
+    if (x11.image == nullptr || bits == nullptr)
+        return;
+    // The part that lies both in the source image and in the window.
+    int64_t r = static_cast<int64_t>(left) + width, b = static_cast<int64_t>(top) + height;
+    if (r > info->biWidth)
+        r = info->biWidth;
+    if (b > info->biHeight)
+        b = info->biHeight;
+    width = r > left ? static_cast<int32_t>(r - left) : 0;
+    height = b > top ? static_cast<int32_t>(b - top) : 0;
+    if (!clipToImage(left, top, width, height))
+        return;
+    const uint32_t* colours = coloursFor(palette);
+    const int32_t stride = (info->biWidth + 3) & ~3;
+    for (int32_t y = top; y < top + height; ++y)
+        convertRow(imageRow(y), left, bits + static_cast<size_t>(stride) * (info->biHeight - 1 - y) + left, width,
+                   colours);
+    putRect(left, top, width, height);
+}

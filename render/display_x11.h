@@ -1,0 +1,23 @@
+// The X11 window of the memory drawing model: the shell opens it on the
+// window it draws into, and the renderer's fills and presents then reach that
+// window through a client-side image of its size (shared memory when the
+// server offers it), converted through a 256-entry colour table built from
+// the palette the renderer selects.
+#pragma once
+#include <X11/Xlib.h>
+
+#include <cstdint>
+
+// Takes window (of the given size) as the drawing target. Only TrueColor
+// visuals of 16, 24 and 32 bits will do; otherwise, or when the image cannot
+// be made, returns false with *error set to a sentence for the user.
+bool openX11Window(Display* display, Window window, int32_t width, int32_t height, const char** error);
+
+// The window changed size: a new image of the new size.
+bool resizeX11Window(int32_t width, int32_t height, const char** error);
+
+// Releases the image, its shared-memory segment and the graphics context.
+void closeX11Window();
+
+// Whether the presents go through MIT-SHM.
+bool x11WindowUsesSharedMemory();
