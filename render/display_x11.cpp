@@ -1,8 +1,8 @@
 // X11 back end of the window for the memory drawing model. The 8-bit
-// composite stays in memory; each fill or present of the window converts
-// exactly its rectangle into a client-side image of the window's size and
-// puts that rectangle, with XShmPutImage where the server offers MIT-SHM and
-// XPutImage otherwise.
+// composite stays in memory; each fill or present of the window brings
+// exactly its rectangle up to date in a client-side image of the window's
+// size and puts that rectangle, with XShmPutImage where the server offers
+// MIT-SHM and XPutImage otherwise.
 #include "render/display_x11.h"
 
 #include <X11/Xutil.h>
@@ -29,6 +29,7 @@ struct X11Window {
     bool shmOffered;
     int32_t width;
     int32_t height;
+    uint8_t* shadow;            // the palette index behind every image pixel
     uint32_t colours[256];     // pixel values in the image's byte order
     PaletteHandle tablePalette; // the palette colours[] was built from
     bool tableValid;
@@ -64,32 +65,6 @@ bool hostIsLittleEndian()
     uint8_t first;
     std::memcpy(&first, &probe, 1);
     return first == 1;
-}
-
-void buildColourTable(PaletteHandle palette)
-{
-    const PaletteEntry* entries = memoryPaletteEntries(palette);
-    const bool swap = (x11.image->byte_order == LSBFirst) != hostIsLittleEndian();
-    for (int32_t i = 0; i < 256; ++i) {
-        uint32_t pixel = 0;
-        if (entries != nullptr)
-            pixel = placeChannel(entries[i].peRed, x11.visual->red_mask) |
-                    placeChannel(entries[i].peGreen, x11.visual->green_mask) |
-                    placeChannel(entries[i].peBlue, x11.visual->blue_mask);
-        if (swap)
-            pixel = x11.image->bits_per_pixel == 16 ? static_cast<uint32_t>(__builtin_bswap16(static_cast<uint16_t>(pixel)))
-                                                     : __builtin_bswap32(pixel);
-        x11.colours[i] = pixel;
-    }
-    x11.tablePalette = palette;
-    x11.tableValid = true;
-}
-
-const uint32_t* coloursFor(PaletteHandle palette)
-{
-    if (!x11.tableValid || palette != x11.tablePalette)
-        buildColourTable(palette);
-    return x11.colours;
 }
 
 uint8_t* imageRow(int32_t y) { return reinterpret_cast<uint8_t*>(x11.image->data) + static_cast<size_t>(y) * x11.image->bytes_per_line; }
@@ -148,6 +123,8 @@ void putRect(int32_t left, int32_t top, int32_t width, int32_t height)
 
 void destroyImage()
 {
+    std::free(x11.shadow);
+    x11.shadow = nullptr;
     if (x11.image == nullptr)
         return;
     if (x11.shared) {
@@ -202,7 +179,7 @@ bool createSharedImage()
     return true;
 }
 
-bool createImage(const char** error)
+bool createWindowImage()
 {
     if (x11.shmOffered && createSharedImage())
         return true;
@@ -214,11 +191,95 @@ bool createImage(const char** error)
             x11.image = nullptr;
         }
     }
-    if (x11.image == nullptr) {
+    return x11.image != nullptr;
+}
+
+// The image and its shadow start out all zero; the colour table is built
+// anew before the first conversion and repaints the image from the shadow.
+bool createImage(const char** error)
+{
+    x11.tableValid = false;
+    x11.shadow = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(x11.width), static_cast<size_t>(x11.height)));
+    if (x11.shadow == nullptr || !createWindowImage()) {
+        destroyImage();
         *error = "not enough memory for an image of the window's size";
         return false;
     }
     return true;
+}
+
+// Writes the eight pixels whose indices are the bytes of run (in memory
+// order) at out.
+template <typename Pixel>
+void convertRun(Pixel* out, uint64_t run, const uint32_t* colours)
+{
+    uint8_t indices[8];
+    std::memcpy(indices, &run, sizeof indices);
+#pragma GCC unroll 8
+    for (int i = 0; i < 8; ++i)
+        out[i] = static_cast<Pixel>(colours[indices[i]]);
+}
+
+// Brings count pixels of row y from x on up to date with the given indices.
+// Only runs of 8 whose indices differ from the shadow are converted: a
+// present covers a sprite's old and new places, and many of those pixels
+// (the black around a ship, the parts of it that look alike one step on,
+// rectangles that overlap) already show the right colour.
+void updateRow(int32_t y, int32_t x, const uint8_t* indices, int32_t count, const uint32_t* colours)
+{
+    enum : int32_t { run = 8 };
+    uint8_t* row = imageRow(y);
+    uint8_t* shadow = x11.shadow + static_cast<size_t>(y) * x11.width + x;
+    const int bitsPerPixel = x11.image->bits_per_pixel;
+    int32_t i = 0;
+    for (; i + run <= count; i += run) {
+        uint64_t wanted, shown;
+        std::memcpy(&wanted, indices + i, run);
+        std::memcpy(&shown, shadow + i, run);
+        if (wanted == shown)
+            continue;
+        if (bitsPerPixel == 32)
+            convertRun(reinterpret_cast<uint32_t*>(row) + x + i, wanted, colours);
+        else if (bitsPerPixel == 16)
+            convertRun(reinterpret_cast<uint16_t*>(row) + x + i, wanted, colours);
+        else
+            convertRow(row, x + i, indices + i, run, colours);
+        std::memcpy(shadow + i, &wanted, run);
+    }
+    if (i < count && std::memcmp(indices + i, shadow + i, static_cast<size_t>(count - i)) != 0) {
+        convertRow(row, x + i, indices + i, count - i, colours);
+        std::memcpy(shadow + i, indices + i, static_cast<size_t>(count - i));
+    }
+}
+
+void buildColourTable(PaletteHandle palette)
+{
+    const PaletteEntry* entries = memoryPaletteEntries(palette);
+    const bool swap = (x11.image->byte_order == LSBFirst) != hostIsLittleEndian();
+    for (int32_t i = 0; i < 256; ++i) {
+        uint32_t pixel = 0;
+        if (entries != nullptr)
+            pixel = placeChannel(entries[i].peRed, x11.visual->red_mask) |
+                    placeChannel(entries[i].peGreen, x11.visual->green_mask) |
+                    placeChannel(entries[i].peBlue, x11.visual->blue_mask);
+        if (swap)
+            pixel = x11.image->bits_per_pixel == 16 ? static_cast<uint32_t>(__builtin_bswap16(static_cast<uint16_t>(pixel)))
+                                                     : __builtin_bswap32(pixel);
+        x11.colours[i] = pixel;
+    }
+    x11.tablePalette = palette;
+    x11.tableValid = true;
+    // The whole image follows the new colours, so that every pixel shows
+    // the colour of its shadow index again.
+    for (int32_t y = 0; y < x11.height; ++y)
+        convertRow(imageRow(y), 0, x11.shadow + static_cast<size_t>(y) * x11.width, x11.width, x11.colours);
+}
+
+const uint32_t* coloursFor(PaletteHandle palette)
+{
+    if (!x11.tableValid || palette != x11.tablePalette)
+        buildColourTable(palette);
+    return x11.colours;
 }
 
 } // namespace
@@ -251,7 +312,6 @@ bool openX11Window(Display* display, Window window, int32_t width, int32_t heigh
     x11.shmOffered = XShmQueryExtension(display) && XShmQueryVersion(display, &major, &minor, &pixmaps);
     x11.width = width > 0 ? width : 1;
     x11.height = height > 0 ? height : 1;
-    x11.tableValid = false;
     if (!createImage(error)) {
         closeX11Window();
         return false;
@@ -264,7 +324,6 @@ bool resizeX11Window(int32_t width, int32_t height, const char** error)
     destroyImage();
     x11.width = width > 0 ? width : 1;
     x11.height = height > 0 ? height : 1;
-    x11.tableValid = false;
     return createImage(error);
 }
 
@@ -297,7 +356,7 @@ void fillWindowIndex(int32_t left, int32_t top, int32_t right, int32_t bottom, u
     std::memset(indices, index, sizeof indices);
     for (int32_t y = top; y < top + height; ++y)
         for (int32_t x = left; x < left + width; x += 64)
-            convertRow(imageRow(y), x, indices, left + width - x < 64 ? left + width - x : 64, colours);
+            updateRow(y, x, indices, left + width - x < 64 ? left + width - x : 64, colours);
     putRect(left, top, width, height);
 }
 
@@ -319,7 +378,6 @@ void presentWindowRect(int32_t left, int32_t top, int32_t width, int32_t height,
     const uint32_t* colours = coloursFor(palette);
     const int32_t stride = (info->biWidth + 3) & ~3;
     for (int32_t y = top; y < top + height; ++y)
-        convertRow(imageRow(y), left, bits + static_cast<size_t>(stride) * (info->biHeight - 1 - y) + left, width,
-                   colours);
+        updateRow(y, left, bits + static_cast<size_t>(stride) * (info->biHeight - 1 - y) + left, width, colours);
     putRect(left, top, width, height);
 }
