@@ -17,6 +17,7 @@
 
 #include "host/options_posix.h"
 #include "render/bitmap_source_posix.h"
+#include "render/display_x11.h"
 #include "scene/hack_x11.h"
 #include "settings/settings.h"
 
@@ -121,6 +122,8 @@ Next handleEvents(std::string& error)
     while (XPending(host.display) > 0) {
         XEvent event;
         XNextEvent(host.display, &event);
+        if (noteX11Event(event))
+            continue;
         switch (event.type) {
         case Expose:
             if (event.xexpose.window == host.window)
@@ -170,9 +173,9 @@ int runLoop()
         uint64_t now = nowMicroseconds();
         if (now >= nextFrame) {
             const uint32_t delay = hackDraw(host.hack);
-            // Waits for the server: the next frame writes into the image the
-            // server reads, and a slow server should not fall behind.
-            XSync(host.display, False);
+            // The next frame waits until the server has carried out this
+            // one's puts, so a slow server does not fall behind.
+            endX11Batch();
             nextFrame += delay;
             now = nowMicroseconds();
             // Ticks that came due meanwhile fold into one, as timer
@@ -181,6 +184,7 @@ int runLoop()
                 nextFrame = now + delay;
             continue;
         }
+        endX11Batch(); // what an Expose presented
         pollfd waits[2] = {{ConnectionNumber(host.display), POLLIN, 0}, {host.signalPipe[0], POLLIN, 0}};
         const int timeout = static_cast<int>((nextFrame - now + 999) / 1000);
         if (poll(waits, 2, timeout) > 0 && (waits[1].revents & POLLIN) != 0)

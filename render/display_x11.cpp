@@ -33,6 +33,10 @@ struct X11Window {
     uint32_t colours[256];     // pixel values in the image's byte order
     PaletteHandle tablePalette; // the palette colours[] was built from
     bool tableValid;
+    int completionType;         // the event type of MIT-SHM's completion
+    bool pending;               // a put held back to end the batch
+    int32_t pendingRect[4];
+    bool awaitingCompletion;    // the server may still read the image
 };
 
 X11Window x11;
@@ -113,18 +117,50 @@ bool clipToImage(int32_t& left, int32_t& top, int32_t& width, int32_t& height)
     return true;
 }
 
-void putRect(int32_t left, int32_t top, int32_t width, int32_t height)
+void sendPut(const int32_t* rect, bool askCompletion)
 {
     if (x11.shared)
-        XShmPutImage(x11.display, x11.window, x11.gc, x11.image, left, top, left, top, width, height, False);
+        XShmPutImage(x11.display, x11.window, x11.gc, x11.image, rect[0], rect[1], rect[0], rect[1], rect[2], rect[3],
+                     askCompletion ? True : False);
     else
-        XPutImage(x11.display, x11.window, x11.gc, x11.image, left, top, left, top, width, height);
+        XPutImage(x11.display, x11.window, x11.gc, x11.image, rect[0], rect[1], rect[0], rect[1], rect[2], rect[3]);
+}
+
+// Each put goes out when the next one comes; the last of a batch waits for
+// endX11Batch, which asks the server to report when it has done it.
+void putRect(int32_t left, int32_t top, int32_t width, int32_t height)
+{
+    if (x11.pending)
+        sendPut(x11.pendingRect, false);
+    x11.pendingRect[0] = left;
+    x11.pendingRect[1] = top;
+    x11.pendingRect[2] = width;
+    x11.pendingRect[3] = height;
+    x11.pending = true;
+}
+
+// With shared memory the server reads the image when it carries out a put,
+// which may be after the call returned: the image is not written again
+// before the server has reported the last put of the previous batch done.
+// In order, so all the puts before it are done as well. Usually the report
+// came in long ago, with the other events.
+Bool isCompletion(Display*, XEvent* event, XPointer) { return event->type == x11.completionType; }
+
+void awaitCompletion()
+{
+    if (!x11.awaitingCompletion)
+        return;
+    XEvent event;
+    XIfEvent(x11.display, &event, isCompletion, nullptr);
+    x11.awaitingCompletion = false;
 }
 
 void destroyImage()
 {
     std::free(x11.shadow);
     x11.shadow = nullptr;
+    x11.pending = false;
+    x11.awaitingCompletion = false;
     if (x11.image == nullptr)
         return;
     if (x11.shared) {
@@ -310,6 +346,7 @@ bool openX11Window(Display* display, Window window, int32_t width, int32_t heigh
     int major = 0, minor = 0;
     Bool pixmaps = False;
     x11.shmOffered = XShmQueryExtension(display) && XShmQueryVersion(display, &major, &minor, &pixmaps);
+    x11.completionType = x11.shmOffered ? XShmGetEventBase(display) + ShmCompletion : -1;
     x11.width = width > 0 ? width : 1;
     x11.height = height > 0 ? height : 1;
     if (!createImage(error)) {
@@ -339,6 +376,24 @@ void closeX11Window()
 
 bool x11WindowUsesSharedMemory() { return x11.shared; }
 
+void endX11Batch()
+{
+    if (!x11.pending)
+        return;
+    sendPut(x11.pendingRect, x11.shared);
+    x11.pending = false;
+    x11.awaitingCompletion = x11.shared;
+    XFlush(x11.display);
+}
+
+bool noteX11Event(const XEvent& event)
+{
+    if (x11.completionType < 0 || event.type != x11.completionType)
+        return false;
+    x11.awaitingCompletion = false;
+    return true;
+}
+
 void noteDisplayCall(DisplayCall) {}
 
 // A TrueColor display has no system palette: the static colours stay as
@@ -351,6 +406,7 @@ void fillWindowIndex(int32_t left, int32_t top, int32_t right, int32_t bottom, u
     int32_t height = bottom - top;
     if (x11.image == nullptr || !clipToImage(left, top, width, height))
         return;
+    awaitCompletion();
     const uint32_t* colours = coloursFor(palette);
     uint8_t indices[64];
     std::memset(indices, index, sizeof indices);
@@ -375,6 +431,7 @@ void presentWindowRect(int32_t left, int32_t top, int32_t width, int32_t height,
     height = b > top ? static_cast<int32_t>(b - top) : 0;
     if (!clipToImage(left, top, width, height))
         return;
+    awaitCompletion();
     const uint32_t* colours = coloursFor(palette);
     const int32_t stride = (info->biWidth + 3) & ~3;
     for (int32_t y = top; y < top + height; ++y)

@@ -19,5 +19,13 @@ bool resizeX11Window(int32_t width, int32_t height, const char** error);
 // Releases the image, its shared-memory segment and the graphics context.
 void closeX11Window();
 
+// Sends the puts of a batch of fills and presents (a frame, an Expose)
+// that are still held back. Call it before the program waits.
+void endX11Batch();
+
+// Takes the events of the window's own puts (MIT-SHM completions); false for
+// every other event.
+bool noteX11Event(const XEvent& event);
+
 // Whether the presents go through MIT-SHM.
 bool x11WindowUsesSharedMemory();
