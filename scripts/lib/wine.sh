@@ -14,15 +14,17 @@ wine_environment() {
     VASKEN_PREFIX_ARCH=$arch
     export WINEDEBUG=${WINEDEBUG:--all}
     export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+    # WINELOADER names the loader to Wine's own process starts (Wine finds
+    # the other width by adding or dropping "64") and to the tests that start
+    # the image with an environment of their own.
     if [ "$bits" = 64 ]; then
         WINE_LOADER=/usr/lib/wine/wine64
         [ -x "$WINE_LOADER" ] || WINE_LOADER=$(command -v wine64)
-        export WINELOADER=$WINE_LOADER
     else
         WINE_LOADER=/usr/lib/wine/wine
         [ -x "$WINE_LOADER" ] || WINE_LOADER=$(command -v wine)
-        unset WINELOADER
     fi
+    export WINELOADER=$WINE_LOADER
     WINE_SERVER=$(wine_server_program)
     # Wine starts the server by itself where none runs: the same one.
     export WINESERVER=$WINE_SERVER
