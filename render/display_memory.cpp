@@ -225,20 +225,6 @@ void presentDisplayRect(DeviceContext dc, int32_t left, int32_t top, int32_t wid
     }
     if (bits == nullptr)
         return;
-    const int32_t sourceWidth = info->biWidth;
-    const int32_t sourceHeight = info->biHeight;
-    const int32_t stride = (sourceWidth + 3) & ~3;
-    const int32_t from = left < 0 ? 0 : left;
-    const int32_t to = left + width > sourceWidth ? sourceWidth : left + width;
-    for (int32_t y = top; y < top + height; ++y) {
-        if (y < 0 || y >= sourceHeight)
-            continue;
-        int32_t targetWidth = 0;
-        uint8_t* row = bitmapRow(memory, y, targetWidth);
-        if (row == nullptr)
-            continue;
-        const int32_t end = to < targetWidth ? to : targetWidth;
-        if (end > from)
-            std::memcpy(row + from, bits + static_cast<size_t>(stride) * (sourceHeight - 1 - y) + from, end - from);
-    }
+    copyImageRect(left, top, width, height, bits, info,
+                  [memory](int32_t y, int32_t& rowWidth) { return bitmapRow(memory, y, rowWidth); });
 }

@@ -6,6 +6,7 @@
 // through the three functions at the end.
 #pragma once
 #include <cstdint>
+#include <cstring>
 
 #include "render/display.h"
 
@@ -22,6 +23,32 @@ const PaletteEntry* memoryPaletteEntries(PaletteHandle palette);
 
 // Palettes, memory device contexts, bitmaps and brushes not yet deleted.
 int32_t liveMemoryDisplayObjects();
+
+// Copies the rectangle of the bottom-up 8-bit image bits/info to the same
+// place in a target whose row y rowAt(y, rowWidth) gives (null: no such
+// row), clipped to the image and to each row.
+template <typename RowAt>
+void copyImageRect(int32_t left, int32_t top, int32_t width, int32_t height, const uint8_t* bits,
+                   const BitmapInfoHeader* info, RowAt rowAt)
+{
+    const int32_t sourceWidth = info->biWidth;
+    const int32_t sourceHeight = info->biHeight;
+    const int32_t stride = (sourceWidth + 3) & ~3;
+    const int32_t from = left < 0 ? 0 : left;
+    const int32_t to = left + width > sourceWidth ? sourceWidth : left + width;
+    for (int32_t y = top; y < top + height; ++y) {
+        if (y < 0 || y >= sourceHeight)
+            continue;
+        int32_t rowWidth = 0;
+        uint8_t* row = rowAt(y, rowWidth);
+        if (row == nullptr)
+            continue;
+        const int32_t end = to < rowWidth ? to : rowWidth;
+        if (end > from)
+            std::memcpy(row + from, bits + static_cast<size_t>(stride) * (sourceHeight - 1 - y) + from,
+                        static_cast<size_t>(end - from));
+    }
+}
 
 // Supplied by each back end that uses the model.
 //

@@ -59,20 +59,10 @@ void presentWindowRect(int32_t left, int32_t top, int32_t width, int32_t height,
     paletteAtLastPresent = palette;
     if (bits == nullptr)
         return;
-    const int32_t sourceWidth = info->biWidth;
-    const int32_t sourceHeight = info->biHeight;
-    const int32_t stride = (sourceWidth + 3) & ~3;
-    const int32_t from = left < 0 ? 0 : left;
-    int32_t to = left + width > sourceWidth ? sourceWidth : left + width;
-    if (to > windowWidth)
-        to = windowWidth;
-    for (int32_t y = top; y < top + height; ++y) {
-        uint8_t* row = windowRow(y);
-        if (y < 0 || y >= sourceHeight || row == nullptr)
-            continue;
-        if (to > from)
-            std::memcpy(row + from, bits + static_cast<size_t>(stride) * (sourceHeight - 1 - y) + from, to - from);
-    }
+    copyImageRect(left, top, width, height, bits, info, [](int32_t y, int32_t& rowWidth) {
+        rowWidth = windowWidth;
+        return windowRow(y);
+    });
 }
 
 void readSystemColours(PaletteEntry* entries)
