@@ -141,9 +141,11 @@ void putRect(int32_t left, int32_t top, int32_t width, int32_t height)
 
 // With shared memory the server reads the image when it carries out a put,
 // which may be after the call returned: the image is not written again
-// before the server has reported the last put of the previous batch done.
-// In order, so all the puts before it are done as well. Usually the report
-// came in long ago, with the other events.
+// before the server has reported the last put of the previous batch done
+// (in order, so all the puts before it are done as well). Usually the report
+// came in long ago with the other events; otherwise one round trip makes
+// sure, which also ends the wait when a put failed on a window that is gone
+// and so reports nothing.
 Bool isCompletion(Display*, XEvent* event, XPointer) { return event->type == x11.completionType; }
 
 void awaitCompletion()
@@ -151,7 +153,11 @@ void awaitCompletion()
     if (!x11.awaitingCompletion)
         return;
     XEvent event;
-    XIfEvent(x11.display, &event, isCompletion, nullptr);
+    if (!XCheckIfEvent(x11.display, &event, isCompletion, nullptr)) {
+        XSync(x11.display, False);
+        while (XCheckIfEvent(x11.display, &event, isCompletion, nullptr)) {
+        }
+    }
     x11.awaitingCompletion = false;
 }
 
