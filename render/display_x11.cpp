@@ -380,8 +380,6 @@ void closeX11Window()
     x11 = X11Window{};
 }
 
-bool x11WindowUsesSharedMemory() { return x11.shared; }
-
 void endX11Batch()
 {
     if (!x11.pending)

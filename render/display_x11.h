@@ -26,6 +26,3 @@ void endX11Batch();
 // Takes the events of the window's own puts (MIT-SHM completions); false for
 // every other event.
 bool noteX11Event(const XEvent& event);
-
-// Whether the presents go through MIT-SHM.
-bool x11WindowUsesSharedMemory();
