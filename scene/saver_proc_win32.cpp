@@ -1,6 +1,7 @@
 // The saver's own window procedure: builds the scene when the window is
 // created and anew when its size changes, runs one frame per tick of timer 1,
-// and takes the scene down when the window goes. Everything else goes on to the host's default handling.
+// and takes the scene down when the window goes. Everything else goes on to
+// the host's default handling.
 #include "scene/scene_win32.h"
 
 #include "host/host_win32.h"
