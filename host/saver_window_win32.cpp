@@ -5,6 +5,7 @@
 #include "host/host_win32.h"
 
 #include "host/close_rules.h"
+#include "host/full_screen_rectangle.h"
 #include "scene/scene_win32.h"
 
 namespace {
@@ -47,6 +48,27 @@ void hideCursorInFullScreen()
 }
 
 void saveCursorPosition() { GetCursorPos(&hostState.savedCursor); }
+
+// Every monitor the desktop has, where the system knows several; Windows 95
+// and NT 4 answer 0 for the virtual screen and get the primary screen.
+ScreenRectangle readFullScreenRectangle()
+{
+    const ScreenMetrics metrics = {
+        GetSystemMetrics(SM_XVIRTUALSCREEN),  GetSystemMetrics(SM_YVIRTUALSCREEN),
+        GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN),
+        GetSystemMetrics(SM_CXSCREEN),        GetSystemMetrics(SM_CYSCREEN),
+    };
+    return fullScreenRectangle(metrics);
+}
+
+// A monitor plugged in or out, or a new resolution: the window follows the
+// desktop, and its new size makes the scene build itself anew.
+void coverDesktop(HWND window)
+{
+    const ScreenRectangle desktop = readFullScreenRectangle();
+    SetWindowPos(window, nullptr, desktop.x, desktop.y, desktop.width, desktop.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 void onCreate(HWND window)
 {
@@ -138,6 +160,10 @@ LRESULT CALLBACK hostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         break;
     case WM_SETTEXT:
         return 0;
+    case WM_DISPLAYCHANGE:
+        if (!hostState.preview)
+            coverDesktop(window);
+        break;
     case WM_PAINT:
         if (hostState.closing)
             return DefWindowProcA(window, message, wParam, lParam);
@@ -220,23 +246,21 @@ int32_t runSaverWindow(HWND parent)
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     windowClass.lpszClassName = saverClassName;
 
-    int width;
-    int height;
+    ScreenRectangle area = {0, 0, 0, 0};
     DWORD exStyle;
     DWORD style;
     const char* title;
     if (parent != nullptr) {
         RECT client;
         GetClientRect(parent, &client);
-        width = client.right;
-        height = client.bottom;
+        area.width = client.right;
+        area.height = client.bottom;
         hostState.preview = 1;
         exStyle = 0;
         style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
         title = previewTitle;
     } else {
-        width = GetSystemMetrics(SM_CXSCREEN);
-        height = GetSystemMetrics(SM_CYSCREEN);
+        area = readFullScreenRectangle();
         HWND running = FindWindowA(saverClassName, fullScreenTitle);
         if (running != nullptr && IsWindow(running)) {
             SetForegroundWindow(running);
@@ -251,8 +275,8 @@ int32_t runSaverWindow(HWND parent)
     MSG message;
     ZeroMemory(&message, sizeof message);
     if (RegisterClassA(&windowClass) != 0)
-        hostState.saverWindow = CreateWindowExA(exStyle, saverClassName, title, style, 0, 0, width, height,
-                                                parent, nullptr, hostState.instance, nullptr);
+        hostState.saverWindow = CreateWindowExA(exStyle, saverClassName, title, style, area.x, area.y, area.width,
+                                                area.height, parent, nullptr, hostState.instance, nullptr);
     if (hostState.saverWindow != nullptr) {
         if (parent == nullptr)
             SetForegroundWindow(hostState.saverWindow);

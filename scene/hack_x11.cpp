@@ -19,17 +19,9 @@ namespace {
 // The core's handle for the one window; the display back end knows it.
 WindowHandle windowHandle(HackState& state) { return &state; }
 
-// The renderer builds its tables once per process, as the Windows saver
-// needs it; a new size needs a new renderer.
 void buildScene(HackState& state)
 {
-    if (state.built) {
-        spriteRenderer.~SpriteRenderer();
-        new (&spriteRenderer) SpriteRenderer();
-    }
-    scene.screenWidth = state.width;
-    scene.screenHeight = state.height;
-    setupScene(windowHandle(state));
+    rebuildScene(windowHandle(state), state.width, state.height);
     state.built = true;
     // The window shows the new background at once, as an erased window would.
     hackExpose(state, 0, 0, state.width, state.height);

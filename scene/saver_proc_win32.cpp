@@ -1,6 +1,7 @@
 // The saver's own window procedure: builds the scene when the window is
-// created, runs one frame per tick of timer 1, and takes the scene down when
-// the window goes. Everything else goes on to the host's default handling.
+// created and anew when its size changes, runs one frame per tick of timer 1,
+// and takes the scene down when the window goes. Everything else goes on to
+// the host's default handling.
 #include "scene/scene_win32.h"
 
 #include "host/host_win32.h"
@@ -25,6 +26,22 @@ void createScene(HWND window)
     scene.timerId = static_cast<uint16_t>(SetTimer(window, animationTimerId, settings.aniInterval, nullptr));
 }
 
+// A new size (the desktop changed under the full-screen window) gets a scene
+// laid out for it. The window's own device context keeps the old palette
+// selected, and a selected palette cannot be deleted: the stock one stands in
+// until the new scene selects its own.
+void resizeScene(HWND window, LPARAM size)
+{
+    const int32_t width = LOWORD(size);
+    const int32_t height = HIWORD(size);
+    if (width <= 0 || height <= 0 || (width == scene.screenWidth && height == scene.screenHeight))
+        return;
+    HDC dc = GetDC(window);
+    SelectPalette(dc, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE);
+    ReleaseDC(window, dc);
+    rebuildScene(window, width, height);
+}
+
 void destroyScene(HWND window)
 {
     if (scene.timerId != 0) {
@@ -46,6 +63,9 @@ LRESULT CALLBACK saverProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_DESTROY:
         destroyScene(window);
         return 0;
+    case WM_SIZE:
+        resizeScene(window, lParam);
+        break;
     case WM_TIMER:
         // Other timers are not ours to pass on.
         if (wParam == animationTimerId)

@@ -2,6 +2,8 @@
 // of the behaviour: a fixed seed replays a whole run, square for square.
 #include "scene/scene.h"
 
+#include <new>
+
 #include "formation/formation.h"
 #include "render/sprite_renderer.h"
 #include "scene/sound.h"
@@ -76,6 +78,15 @@ void setupScene(WindowHandle window)
         spriteRenderer.fillSquare(window, star.x, star.y, star.brush, star.size);
     }
     resetSoundTrigger();
+}
+
+void rebuildScene(WindowHandle window, int32_t width, int32_t height)
+{
+    spriteRenderer.~SpriteRenderer();
+    new (&spriteRenderer) SpriteRenderer();
+    scene.screenWidth = width;
+    scene.screenHeight = height;
+    setupScene(window);
 }
 
 void frameTick(WindowHandle window)

@@ -23,4 +23,19 @@ inline std::string fileBytes()
     return text.str();
 }
 
+// Sets one key of the saver's section for as long as it lives.
+class ProfileValue {
+public:
+    ProfileValue(const char* key, const char* value) : key_(key)
+    {
+        WritePrivateProfileStringA(section, key, value, file);
+    }
+    ~ProfileValue() { WritePrivateProfileStringA(section, key_, nullptr, file); }
+    ProfileValue(const ProfileValue&) = delete;
+    ProfileValue& operator=(const ProfileValue&) = delete;
+
+private:
+    const char* key_;
+};
+
 } // namespace profile

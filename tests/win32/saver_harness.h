@@ -228,10 +228,14 @@ inline void leftClickAt(int x, int y)
 // in front, Wine's X11 driver holds the pointer grabbed for it, refuses to
 // warp the pointer for any other process, and after 100 ms goes back to the
 // X server's idea of where the pointer is. xdotool moves the X pointer
-// itself (XTest), and Wine starts Unix programs given by their path.
+// itself (XTest), and Wine starts Unix programs given by their path. The X
+// root window starts at the top left corner of the virtual screen, which
+// lies left of or above the primary monitor where another monitor does.
 inline bool moveCursorTo(int x, int y)
 {
-    std::string line = "Z:\\usr\\bin\\xdotool mousemove " + std::to_string(x) + " " + std::to_string(y);
+    const int rootX = x - GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int rootY = y - GetSystemMetrics(SM_YVIRTUALSCREEN);
+    std::string line = "Z:\\usr\\bin\\xdotool mousemove " + std::to_string(rootX) + " " + std::to_string(rootY);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION tool = {};

@@ -18,21 +18,12 @@
 #include "render/sprite_renderer.h"
 #include "tests/win32/profile_file.h"
 #include "tests/win32/saver_harness.h"
+#include "tests/win32/screen_shot.h"
+
+using namespace screenshot;
+using profile::ProfileValue;
 
 namespace {
-
-// Sets one key of the saver's profile section for as long as it lives.
-class ProfileValue {
-public:
-    ProfileValue(const char* key, const char* value) : key_(key)
-    {
-        WritePrivateProfileStringA(profile::section, key, value, profile::file);
-    }
-    ~ProfileValue() { WritePrivateProfileStringA(profile::section, key_, nullptr, profile::file); }
-
-private:
-    const char* key_;
-};
 
 // Asks the saver's window to close and answers the exit code.
 DWORD closeSaver(harness::ImageProcess& saver)
@@ -43,53 +34,12 @@ DWORD closeSaver(harness::ImageProcess& saver)
     return saver.waitForExit(5000);
 }
 
-// The whole screen as 0x00RRGGBB values, top row first.
+// The primary screen as 0x00RRGGBB values, top row first.
 std::vector<uint32_t> captureScreen(int32_t& width, int32_t& height)
 {
     width = GetSystemMetrics(SM_CXSCREEN);
     height = GetSystemMetrics(SM_CYSCREEN);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-    GdiFlush();
-    std::vector<uint32_t> pixels(static_cast<const uint32_t*>(bits),
-                                 static_cast<const uint32_t*>(bits) + static_cast<size_t>(width) * height);
-    SelectObject(memory, previous);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    for (uint32_t& p : pixels)
-        p &= 0xFFFFFF;
-    return pixels;
-}
-
-uint32_t fromColorref(uint32_t c) { return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF); }
-
-// The ship colours: entries 11 ... 24 of the first pattern image's colour
-// table, taken from this program's copy of the resources.
-std::set<uint32_t> shipColours()
-{
-    std::set<uint32_t> out;
-    HRSRC found = FindResourceA(nullptr, "SPPAT_R1", MAKEINTRESOURCEA(2));
-    if (found == nullptr)
-        return out;
-    const uint8_t* image = static_cast<const uint8_t*>(LockResource(LoadResource(nullptr, found)));
-    for (int32_t index = 11; index <= 24; ++index) {
-        const uint8_t* entry = image + 40 + 4 * index;
-        out.insert(static_cast<uint32_t>(entry[2]) << 16 | entry[1] << 8 | entry[0]);
-    }
-    out.erase(0);
-    return out;
+    return screenshot::capture(RECT{0, 0, width, height});
 }
 
 } // namespace
@@ -108,11 +58,7 @@ TEST(SaverScene, FullScreenShowsSquaresAndShipsAndAnimates)
 
     const std::set<uint32_t> ships = shipColours();
     ASSERT_GE(ships.size(), 5u);
-    std::set<uint32_t> squares;
-    for (int32_t b = 3; b < brushCount; ++b) {
-        if (ships.count(fromColorref(brushColours[b])) == 0)
-            squares.insert(fromColorref(brushColours[b]));
-    }
+    const std::set<uint32_t> squares = squareColours(ships);
     int32_t squarePixels = 0, shipPixels = 0;
     std::set<uint32_t> squareColoursSeen;
     for (uint32_t p : first) {
