@@ -1,0 +1,65 @@
+# Web build (emscripten): the saver as a WebAssembly module in a static page.
+# build/web/ ends up with index.html, the loader vasken.js and vasken.wasm,
+# which any static file server can serve; the tests run the module under
+# Node and the page in headless Chromium.
+set(WARNINGS -Wall -Wextra -Wshadow -Wno-unused-parameter)
+add_compile_options(${WARNINGS})
+
+# The pictures and waves come from the same generator as for the other
+# builds. This build's compiler makes WebAssembly, so the generator is built
+# apart with the host's compiler (as for the Windows builds) and run here.
+include(ExternalProject)
+set(HOST_TOOLS_DIR ${CMAKE_BINARY_DIR}/host-tools)
+set(RESGEN ${HOST_TOOLS_DIR}/resgen/resgen)
+ExternalProject_Add(host_tools
+  SOURCE_DIR ${CMAKE_SOURCE_DIR}/tools
+  BINARY_DIR ${HOST_TOOLS_DIR}
+  CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release
+  BUILD_COMMAND ${CMAKE_COMMAND} --build ${HOST_TOOLS_DIR} -j 2 --target resgen
+  INSTALL_COMMAND ""
+  BUILD_ALWAYS ON
+  BUILD_BYPRODUCTS ${RESGEN})
+set(EMBEDDED_SOURCE ${CMAKE_BINARY_DIR}/generated/embedded_resources.cpp)
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/generated)
+add_custom_command(OUTPUT ${EMBEDDED_SOURCE}
+  COMMAND ${RESGEN} --embed ${EMBEDDED_SOURCE}
+  DEPENDS ${RESGEN} host_tools
+  COMMENT "Generating the built-in pictures and sounds")
+
+set(PAGE_MAIN ${CMAKE_SOURCE_DIR}/host/main_web.cpp)
+set(PAGE_PARTS ${WEB_SOURCES})
+list(REMOVE_ITEM PAGE_PARTS ${PAGE_MAIN})
+
+add_library(vasken_web_parts STATIC ${CORE_SOURCES} ${MEMORY_SOURCES} ${POSIX_SOURCES} ${PAGE_PARTS} ${EMBEDDED_SOURCE})
+target_include_directories(vasken_web_parts PUBLIC ${CMAKE_SOURCE_DIR})
+
+# No file system, no threads: the module only computes, and the page's
+# script (host/page_web.js) does everything the browser is asked for.
+set(MODULE_LINK_OPTIONS
+  -O2 -sMODULARIZE=1 -sFILESYSTEM=0 -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=web,node
+  -sEXPORTED_RUNTIME_METHODS=HEAPU8,HEAP32,HEAPU32 --no-entry)
+
+add_executable(vasken ${PAGE_MAIN})
+set_target_properties(vasken PROPERTIES SUFFIX .js)
+target_link_libraries(vasken PRIVATE vasken_web_parts)
+target_link_options(vasken PRIVATE ${MODULE_LINK_OPTIONS} -sEXPORT_NAME=createVasken
+  --extern-post-js ${CMAKE_SOURCE_DIR}/host/page_web.js)
+set_target_properties(vasken PROPERTIES LINK_DEPENDS ${CMAKE_SOURCE_DIR}/host/page_web.js)
+configure_file(${CMAKE_SOURCE_DIR}/resources/index.html ${CMAKE_BINARY_DIR}/index.html COPYONLY)
+
+# The tests: the fixed-seed scene through the web back ends under Node, and
+# the page itself in headless Chromium.
+enable_testing()
+add_executable(web_scenario ${CMAKE_SOURCE_DIR}/tests/web/scenario_web.cpp)
+set_target_properties(web_scenario PROPERTIES SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+target_link_libraries(web_scenario PRIVATE vasken_web_parts)
+target_link_options(web_scenario PRIVATE ${MODULE_LINK_OPTIONS} -sEXPORT_NAME=createScenario)
+
+find_program(NODE NAMES node nodejs REQUIRED)
+find_program(CHROMIUM NAMES chromium chromium-browser)
+add_test(NAME web.scenario
+  COMMAND ${NODE} --no-experimental-fetch ${CMAKE_SOURCE_DIR}/tests/web/scenario_test.js ${CMAKE_BINARY_DIR})
+if(CHROMIUM)
+  add_test(NAME web.page
+    COMMAND ${NODE} --no-experimental-fetch ${CMAKE_SOURCE_DIR}/tests/web/page_test.js ${CMAKE_BINARY_DIR} ${CHROMIUM})
+endif()

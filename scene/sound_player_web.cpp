@@ -1,0 +1,56 @@
+// Web back end of the sound player: the waves built into the module, and
+// play requests kept for the page's script (scene/sound_player_web.h).
+#include "scene/sound_player.h"
+
+#include <cstring>
+
+#include "resources/embedded_resources.h"
+#include "scene/sound_player_web.h"
+
+namespace {
+
+struct WebSound {
+    bool pending;
+    const void* image; // null: a stop
+};
+
+WebSound sound = {false, nullptr};
+
+} // namespace
+
+WaveResource loadWaveResource(const char* name)
+{
+    for (const EmbeddedResource* r = embeddedWaves; r->name != nullptr; ++r) {
+        if (std::strcmp(r->name, name) == 0)
+            return const_cast<EmbeddedResource*>(r);
+    }
+    return nullptr;
+}
+
+const void* lockWaveResource(WaveResource resource)
+{
+    return resource != nullptr ? static_cast<const EmbeddedResource*>(resource)->bytes : nullptr;
+}
+
+void playWaveImage(const void* image)
+{
+    sound.pending = true;
+    sound.image = image;
+}
+
+int32_t takeWebSoundRequest()
+{
+    if (!sound.pending)
+        return noWebSoundRequest;
+    sound.pending = false;
+    return static_cast<int32_t>(reinterpret_cast<uintptr_t>(sound.image));
+}
+
+uint32_t webWaveSize(const void* image)
+{
+    for (const EmbeddedResource* r = embeddedWaves; r->name != nullptr; ++r) {
+        if (r->bytes == image)
+            return r->size;
+    }
+    return 0;
+}
