@@ -56,10 +56,8 @@ target_link_libraries(web_scenario PRIVATE vasken_web_parts)
 target_link_options(web_scenario PRIVATE ${MODULE_LINK_OPTIONS} -sEXPORT_NAME=createScenario)
 
 find_program(NODE NAMES node nodejs REQUIRED)
-find_program(CHROMIUM NAMES chromium chromium-browser)
+find_program(CHROMIUM NAMES chromium chromium-browser REQUIRED)
 add_test(NAME web.scenario
   COMMAND ${NODE} --no-experimental-fetch ${CMAKE_SOURCE_DIR}/tests/web/scenario_test.js ${CMAKE_BINARY_DIR})
-if(CHROMIUM)
-  add_test(NAME web.page
-    COMMAND ${NODE} --no-experimental-fetch ${CMAKE_SOURCE_DIR}/tests/web/page_test.js ${CMAKE_BINARY_DIR} ${CHROMIUM})
-endif()
+add_test(NAME web.page
+  COMMAND ${NODE} --no-experimental-fetch ${CMAKE_SOURCE_DIR}/tests/web/page_test.js ${CMAKE_BINARY_DIR} ${CHROMIUM})
