@@ -32,11 +32,14 @@ list(REMOVE_ITEM PAGE_PARTS ${PAGE_MAIN})
 
 add_library(vasken_web_parts STATIC ${CORE_SOURCES} ${MEMORY_SOURCES} ${POSIX_SOURCES} ${PAGE_PARTS} ${EMBEDDED_SOURCE})
 target_include_directories(vasken_web_parts PUBLIC ${CMAKE_SOURCE_DIR})
+# Bulk memory (every browser since 2021) makes memcpy and memset single
+# instructions; without it they are loops in WebAssembly, a third of a tick.
+target_compile_options(vasken_web_parts PUBLIC -mbulk-memory)
 
 # No file system, no threads: the module only computes, and the page's
 # script (host/page_web.js) does everything the browser is asked for.
 set(MODULE_LINK_OPTIONS
-  -O2 -sMODULARIZE=1 -sFILESYSTEM=0 -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=web,node
+  -O2 -mbulk-memory -sMODULARIZE=1 -sFILESYSTEM=0 -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=web,node
   -sEXPORTED_RUNTIME_METHODS=HEAPU8,HEAP32,HEAPU32 --no-entry)
 
 add_executable(vasken ${PAGE_MAIN})

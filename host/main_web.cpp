@@ -53,7 +53,13 @@ EMSCRIPTEN_KEEPALIVE int32_t webResize(int32_t width, int32_t height)
 EMSCRIPTEN_KEEPALIVE const uint8_t* webPixels() { return webCanvasPixels(); }
 EMSCRIPTEN_KEEPALIVE int32_t webWidth() { return webCanvasWidth(); }
 EMSCRIPTEN_KEEPALIVE int32_t webHeight() { return webCanvasHeight(); }
-EMSCRIPTEN_KEEPALIVE int32_t webRectsToPresent() { return webRectCount(); }
+// Converts what the ticks since the last present drew; answers how many
+// rectangles webRectList holds.
+EMSCRIPTEN_KEEPALIVE int32_t webRectsToPresent()
+{
+    convertWebRects();
+    return webRectCount();
+}
 EMSCRIPTEN_KEEPALIVE const int32_t* webRectList() { return webRects(); }
 EMSCRIPTEN_KEEPALIVE void webPresented() { clearWebRects(); }
 EMSCRIPTEN_KEEPALIVE int32_t webSoundRequest() { return takeWebSoundRequest(); }

@@ -30,7 +30,7 @@
     let soundToken = 0;
     const waves = new Map(); // wave address -> Promise of its AudioBuffer
     // Totals for scripts/measure-web.
-    const stats = { ticks: 0, tickMs: 0, presents: 0, presentMs: 0, rects: 0 };
+    const stats = { ticks: 0, tickMs: 0, presents: 0, presentMs: 0, convertMs: 0, rects: 0 };
     window.vaskenStats = stats;
 
     const isValid = (name, value) => Number.isInteger(value) && value >= ranges[name].low && value <= ranges[name].high;
@@ -122,7 +122,9 @@
     }
 
     function present() {
+        const start = performance.now();
         const count = module._webRectsToPresent();
+        stats.convertMs += performance.now() - start;
         const shown = count > 0 ? currentImage() : null;
         if (shown !== null) {
             const rects = module.HEAP32.subarray(module._webRectList() >> 2, (module._webRectList() >> 2) + 4 * count);

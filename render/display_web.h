@@ -1,6 +1,6 @@
 // The canvas of the web page as the window of the memory drawing model: an
 // RGBA image of the canvas's size in the module's memory, which the page's
-// script shows with putImageData, and the list of rectangles written since
+// script shows with putImageData, and the list of rectangles drawn since
 // the script last presented. The page's entry points (host/main_web.cpp)
 // open it and hand both to the script.
 #pragma once
@@ -12,6 +12,10 @@ enum : int32_t { maxWebRects = 1024 };
 // presented; false when the memory for it cannot be had.
 bool openWebCanvas(int32_t width, int32_t height);
 void closeWebCanvas();
+
+// Brings the listed rectangles of the RGBA image up to date; the page calls
+// it before it presents them.
+void convertWebRects();
 
 // Row-major RGBA, top row first, width * height pixels; null when closed.
 const uint8_t* webCanvasPixels();

@@ -30,6 +30,7 @@ EMSCRIPTEN_KEEPALIVE const uint32_t* runSceneScenario()
     out[2] = static_cast<uint32_t>(sceneScenarioChecksum >> 32);
     out[3] = static_cast<uint32_t>(sceneScenarioChecksum);
 
+    convertWebRects();
     const DibSurface& back = spriteRenderer.back();
     const PaletteEntry* palette = memoryPaletteEntries(back.palette);
     const uint8_t* pixels = webCanvasPixels();
