@@ -11,7 +11,10 @@ const zlib = require('zlib');
 const contentTypes = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm' };
 
 // Serves the files of dir (no subfolders) on a free port of 127.0.0.1.
-function serve(dir) {
+// Cross-origin isolated pages (headers) get a finer performance.now():
+// 5 microseconds instead of 100.
+function serve(dir, { isolated = false } = {}) {
+    const isolation = isolated ? { 'Cross-Origin-Opener-Policy': 'same-origin', 'Cross-Origin-Embedder-Policy': 'require-corp' } : {};
     const server = http.createServer((request, response) => {
         const name = path.basename(new URL(request.url, 'http://host').pathname) || 'index.html';
         fs.readFile(path.join(dir, name), (error, data) => {
@@ -20,7 +23,7 @@ function serve(dir) {
                 response.end();
                 return;
             }
-            response.writeHead(200, { 'Content-Type': contentTypes[path.extname(name)] || 'application/octet-stream' });
+            response.writeHead(200, { 'Content-Type': contentTypes[path.extname(name)] || 'application/octet-stream', ...isolation });
             response.end(data);
         });
     });

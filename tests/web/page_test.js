@@ -18,7 +18,7 @@ function check(what, ok, detail) {
 
 // The ships' and squares' colours as the scene's palette has them.
 async function sceneColours() {
-    const module = await require(path.join(buildDir, 'tests', 'web_scenario.js'))();
+    const module = await require(path.join(buildDir, 'tests', 'web_scenario_plain.js'))();
     const at = module._sceneColours() >> 2;
     const words = module.HEAPU32;
     const ships = new Set(words.subarray(at + 2, at + 2 + words[at]));
@@ -60,6 +60,9 @@ async function main() {
         const page = await browser.open(800, 600);
         await page.navigate(`${base}?seed=19950824`);
         check('the scene runs', await page.waitForTicks(50), 'fewer than 50 ticks in 10 s');
+        const loaded = await page.evaluate(`performance.getEntriesByType('resource').map((e) => e.name.split('/').pop())`);
+        check('Chromium, which has WebAssembly SIMD, gets the SIMD module',
+            loaded.includes('vasken-simd.wasm') && !loaded.includes('vasken.wasm'), loaded.join(' '));
         const first = await page.screenshot();
         const seen = sortColours(first, colours);
         check('squares and ships in a screenshot', seen.shipPixels > 500 && seen.squareColours >= 8,

@@ -1,24 +1,41 @@
-// Under Node: the web module's fixed-seed scene gives the checksum of every
-// other build, and its canvas shows the back buffer's colours.
+// Under Node: both kinds of web module (with and without WebAssembly SIMD)
+// give the checksum of every other build for the fixed-seed scene, their
+// canvas shows the back buffer's colours, and the page's one loader is the
+// loader both builds generate.
 // Usage: node --no-experimental-fetch scenario_test.js BUILD-DIR
 'use strict';
+const fs = require('fs');
 const path = require('path');
 
-require(path.join(process.argv[2], 'tests', 'web_scenario.js'))().then((module) => {
-    const out = module._runSceneScenario();
-    const words = Array.from(module.HEAPU32.subarray(out / 4, out / 4 + 5));
+const buildDir = process.argv[2];
+let failures = 0;
+
+function check(what, ok, detail) {
+    console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}${ok ? '' : `: ${detail}`}`);
+    failures += ok ? 0 : 1;
+}
+
+async function runScenario(variant) {
+    const module = await require(path.join(buildDir, 'tests', `web_scenario_${variant}.js`))();
+    const at = module._runSceneScenario() >> 2;
+    const words = Array.from(module.HEAPU32.subarray(at, at + 5));
     const hex = (high, low) => high.toString(16).padStart(8, '0') + low.toString(16).padStart(8, '0');
     const got = hex(words[0], words[1]);
     const expected = hex(words[2], words[3]);
-    let failures = 0;
-    if (got !== expected) {
-        console.log(`scene checksum: expected 0x${expected}, got 0x${got}`);
-        ++failures;
-    }
-    if (words[4] !== 0) {
-        console.log(`${words[4]} canvas pixels off the sprites differ from the back buffer's colour`);
-        ++failures;
-    }
-    console.log(failures === 0 ? `scene checksum 0x${got} as in every build` : 'FAILED');
-    process.exit(failures === 0 ? 0 : 1);
+    check(`${variant}: scene checksum 0x${expected}`, got === expected, `got 0x${got}`);
+    check(`${variant}: the canvas shows the back buffer off the sprites`, words[4] === 0,
+        `${words[4]} pixels differ from the back buffer's colour`);
+}
+
+async function main() {
+    await runScenario('plain');
+    await runScenario('simd');
+    const plain = fs.readFileSync(path.join(buildDir, 'vasken.js'), 'utf8');
+    const simd = fs.readFileSync(path.join(buildDir, 'simd', 'vasken_simd.js'), 'utf8').replaceAll('vasken_simd.wasm', 'vasken.wasm');
+    check('the SIMD build generates the loader the page has', plain.startsWith(simd), 'the loaders differ');
+}
+
+main().then(() => process.exit(failures === 0 ? 0 : 1), (error) => {
+    console.log(`FAIL ${error.stack}`);
+    process.exit(1);
 });
