@@ -276,5 +276,10 @@
         panel.addEventListener('submit', saveSettings);
         notePointer();
         requestAnimationFrame(onFrame);
+    }, () => {
+        // Chromium, for one, fetches nothing for a page opened as a file.
+        hint.textContent = location.protocol === 'file:' ? 'This page has to come from a web server' :
+            'The saver could not be loaded';
+        hint.hidden = false;
     });
 })();

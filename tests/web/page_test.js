@@ -1,12 +1,13 @@
-// The page in headless Chromium, served by a local static server: a
-// screenshot shows the squares and the ships, a later one differs, a resize
+// The page in headless Chromium, served by a local static server: the
+// scene keeps its tick rate, a screenshot shows the squares and the ships,
+// a later one differs, a resize
 // lays the scene out anew over the new size at device pixels, bad query
 // values leave a working page with one warning each, and a normal run says
 // nothing on the console.
 // Usage: node --no-experimental-fetch page_test.js BUILD-DIR CHROMIUM
 'use strict';
 const path = require('path');
-const { serve, Browser } = require('./chromium.js');
+const { serve, Browser, sleep } = require('./chromium.js');
 
 const [buildDir, chromium] = process.argv.slice(2);
 let failures = 0;
@@ -63,6 +64,11 @@ async function main() {
         const loaded = await page.evaluate(`performance.getEntriesByType('resource').map((e) => e.name.split('/').pop())`);
         check('Chromium, which has WebAssembly SIMD, gets the SIMD module',
             loaded.includes('vasken-simd.wasm') && !loaded.includes('vasken.wasm'), loaded.join(' '));
+        const [startMs, startTicks] = await page.evaluate('[performance.now(), vaskenStats.ticks]');
+        await sleep(1500);
+        const [endMs, endTicks] = await page.evaluate('[performance.now(), vaskenStats.ticks]');
+        const rate = (endTicks - startTicks) * 1000 / (endMs - startMs);
+        check('whole 10 ms ticks at a 60 Hz frame rate: 100 a second', rate > 85 && rate < 110, `${rate.toFixed(1)} a second`);
         const first = await page.screenshot();
         const seen = sortColours(first, colours);
         check('squares and ships in a screenshot', seen.shipPixels > 500 && seen.squareColours >= 8,
