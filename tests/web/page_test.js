@@ -2,8 +2,9 @@
 // scene keeps its tick rate, a screenshot shows the squares and the ships,
 // a later one differs, a resize
 // lays the scene out anew over the new size at device pixels, bad query
-// values leave a working page with one warning each, and a normal run says
-// nothing on the console.
+// values leave a working page with one warning each, a normal run says
+// nothing on the console, and the settings panel's values are there again
+// on the next visit.
 // Usage: node --no-experimental-fetch page_test.js BUILD-DIR CHROMIUM
 'use strict';
 const path = require('path');
@@ -102,6 +103,16 @@ async function main() {
             bad.messages.some((m) => m.startsWith('console warning') && m.includes(`${name}=`)));
         check('one warning for each bad value and nothing else',
             warned && bad.messages.length === 4, bad.messages.join('\n     '));
+
+        await page.evaluate(`document.getElementById('open-settings').click();
+            document.getElementById('interval').value = '25';
+            document.getElementById('refresh').value = '3';
+            document.getElementById('panel').requestSubmit()`);
+        await page.navigate(base);
+        await page.waitForTicks(10);
+        const kept = await page.evaluate(`document.getElementById('open-settings').click();
+            [document.getElementById('interval').value, document.getElementById('refresh').value]`);
+        check('the panel keeps its settings for the next visit', kept[0] === '25' && kept[1] === '3', kept.join(', '));
     } finally {
         await browser.close();
         server.close();
