@@ -8,17 +8,7 @@ add_compile_options(${WARNINGS})
 # The pictures and waves come from the same generator as for the other
 # builds. This build's compiler makes WebAssembly, so the generator is built
 # apart with the host's compiler (as for the Windows builds) and run here.
-include(ExternalProject)
-set(HOST_TOOLS_DIR ${CMAKE_BINARY_DIR}/host-tools)
-set(RESGEN ${HOST_TOOLS_DIR}/resgen/resgen)
-ExternalProject_Add(host_tools
-  SOURCE_DIR ${CMAKE_SOURCE_DIR}/tools
-  BINARY_DIR ${HOST_TOOLS_DIR}
-  CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release
-  BUILD_COMMAND ${CMAKE_COMMAND} --build ${HOST_TOOLS_DIR} -j 2 --target resgen
-  INSTALL_COMMAND ""
-  BUILD_ALWAYS ON
-  BUILD_BYPRODUCTS ${RESGEN})
+include(${CMAKE_SOURCE_DIR}/cmake/HostTools.cmake)
 set(EMBEDDED_SOURCE ${CMAKE_BINARY_DIR}/generated/embedded_resources.cpp)
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/generated)
 add_custom_command(OUTPUT ${EMBEDDED_SOURCE}

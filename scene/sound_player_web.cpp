@@ -1,8 +1,7 @@
-// Web back end of the sound player: the waves built into the module, and
-// play requests kept for the page's script (scene/sound_player_web.h).
+// Web back end of the sound player: play requests kept for the page's
+// script (scene/sound_player_web.h). The waves are the ones built in
+// (scene/wave_resources_posix.cpp).
 #include "scene/sound_player.h"
-
-#include <cstring>
 
 #include "resources/embedded_resources.h"
 #include "scene/sound_player_web.h"
@@ -17,20 +16,6 @@ struct WebSound {
 WebSound sound = {false, nullptr};
 
 } // namespace
-
-WaveResource loadWaveResource(const char* name)
-{
-    for (const EmbeddedResource* r = embeddedWaves; r->name != nullptr; ++r) {
-        if (std::strcmp(r->name, name) == 0)
-            return const_cast<EmbeddedResource*>(r);
-    }
-    return nullptr;
-}
-
-const void* lockWaveResource(WaveResource resource)
-{
-    return resource != nullptr ? static_cast<const EmbeddedResource*>(resource)->bytes : nullptr;
-}
 
 void playWaveImage(const void* image)
 {
