@@ -22,7 +22,7 @@ add_custom_command(OUTPUT ${EMBEDDED_SOURCE}
   COMMENT "Generating the built-in pictures and sounds")
 
 set(PROGRAM_MAIN ${CMAKE_SOURCE_DIR}/host/main_x11.cpp)
-set(PROGRAM_PARTS ${LINUX_SOURCES})
+set(PROGRAM_PARTS ${LINUX_SOURCES} ${POSIX_SOURCES})
 list(REMOVE_ITEM PROGRAM_PARTS ${PROGRAM_MAIN})
 
 add_library(vasken_parts STATIC ${CORE_SOURCES} ${MEMORY_SOURCES} ${PROGRAM_PARTS} ${EMBEDDED_SOURCE})

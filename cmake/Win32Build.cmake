@@ -17,17 +17,7 @@ file(MAKE_DIRECTORY ${GENERATED_RESOURCE_DIR})
 # The pictures, sounds and icon come from our own generator (tools/resgen).
 # This build's compiler makes Windows programs, so the tools are built apart
 # with the host's compiler and run here; the resource scripts name the files.
-include(ExternalProject)
-set(HOST_TOOLS_DIR ${CMAKE_BINARY_DIR}/host-tools)
-set(RESGEN ${HOST_TOOLS_DIR}/resgen/resgen)
-ExternalProject_Add(host_tools
-  SOURCE_DIR ${CMAKE_SOURCE_DIR}/tools
-  BINARY_DIR ${HOST_TOOLS_DIR}
-  CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release
-  BUILD_COMMAND ${CMAKE_COMMAND} --build ${HOST_TOOLS_DIR} -j 2
-  INSTALL_COMMAND ""
-  BUILD_ALWAYS ON
-  BUILD_BYPRODUCTS ${RESGEN})
+include(${CMAKE_SOURCE_DIR}/cmake/HostTools.cmake)
 set(GENERATED_RESOURCES ${GENERATED_RESOURCE_DIR}/vasken32.ico)
 foreach(i RANGE 0 24)
   list(APPEND GENERATED_RESOURCES ${GENERATED_RESOURCE_DIR}/SPPAT_R${i}.bmp)

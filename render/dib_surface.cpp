@@ -73,9 +73,10 @@ const Word transparentBytes = ~Word(0) / 0xFF * transparentIndex;
 void drawTransparentRow(uint8_t* to, const uint8_t* from, int32_t count)
 {
     int32_t k = 0;
-#if defined(__SSE2__)
-    // Sixteen bytes at a time where the processor has the registers for it;
-    // the word loop below then handles the rest of the row.
+#if defined(__SSE2__) || defined(__wasm_simd128__)
+    // Sixteen bytes at a time where the processor (or WebAssembly with SIMD)
+    // has the registers for it; the word loop below then handles the rest of
+    // the row.
     typedef uint8_t Lanes __attribute__((vector_size(16)));
     const Lanes transparent = Lanes{} + static_cast<uint8_t>(transparentIndex);
     for (; k + 16 <= count; k += 16) {

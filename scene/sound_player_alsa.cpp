@@ -1,4 +1,5 @@
-// ALSA back end of the sound player. playWaveImage hands the image to a
+// ALSA back end of the sound player (the waves themselves come from
+// scene/wave_resources_posix.cpp). playWaveImage hands the image to a
 // thread that owns the default PCM device and writes the wave in short
 // pieces, so that the next request (a new wave, or a stop) cuts it off at
 // once. The device opens on the first wave; when there is none the player
@@ -13,7 +14,6 @@
 #include <mutex>
 #include <thread>
 
-#include "resources/embedded_resources.h"
 #include "scene/sound_player_alsa.h"
 
 namespace {
@@ -147,20 +147,6 @@ void runPlayer()
 }
 
 } // namespace
-
-WaveResource loadWaveResource(const char* name)
-{
-    for (const EmbeddedResource* r = embeddedWaves; r->name != nullptr; ++r) {
-        if (std::strcmp(r->name, name) == 0)
-            return const_cast<EmbeddedResource*>(r);
-    }
-    return nullptr;
-}
-
-const void* lockWaveResource(WaveResource resource)
-{
-    return resource != nullptr ? static_cast<const EmbeddedResource*>(resource)->bytes : nullptr;
-}
 
 void playWaveImage(const void* image)
 {

@@ -10,10 +10,10 @@ const char refreshIntervalKey[] = "REFRESH_INTERVAL";
 
 int32_t limitAniInterval(int32_t value)
 {
-    return (value < 10 || value > 200) ? defaultAniInterval : value;
+    return (value < minAniInterval || value > maxAniInterval) ? defaultAniInterval : value;
 }
 
 int32_t limitRefreshMinutes(int32_t value)
 {
-    return (value < 1 || value > 100) ? defaultRefreshMinutes : value;
+    return (value < minRefreshMinutes || value > maxRefreshMinutes) ? defaultRefreshMinutes : value;
 }

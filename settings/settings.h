@@ -22,6 +22,10 @@ enum : int32_t {
     defaultSoundOn = 1,
     defaultAniInterval = 10,
     defaultRefreshMinutes = 10,
+    minAniInterval = 10,
+    maxAniInterval = 200,
+    minRefreshMinutes = 1,
+    maxRefreshMinutes = 100,
 };
 
 // The replacement rule of the store: a value out of range becomes 10, on

@@ -9,6 +9,7 @@ VASKEN_PACKAGES=(
     fonts-ipafont-gothic locales qemu-user
     libx11-dev libxext-dev libasound2-dev xscreensaver xscreensaver-data x11-utils
     xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
+    emscripten node-acorn nodejs chromium
 )
 
 ensure_packages() {
