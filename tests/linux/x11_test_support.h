@@ -26,10 +26,12 @@ namespace x11test {
 inline void pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
 // Xvfb on a display number it picks itself (-displayfd); stopped on
-// destruction. Extra arguments go to the server (e.g. -extension MIT-SHM).
+// destruction. Extra arguments go to the server (e.g. -extension MIT-SHM);
+// a launcher, if given, starts it (e.g. unshare --ipc).
 class Xvfb {
 public:
-    explicit Xvfb(const std::string& geometry, const std::vector<std::string>& extra = {})
+    explicit Xvfb(const std::string& geometry, const std::vector<std::string>& extra = {},
+                  const std::vector<std::string>& launcher = {})
     {
         int fds[2];
         if (pipe(fds) != 0)
@@ -41,13 +43,17 @@ public:
             dup2(null, 1);
             dup2(null, 2);
             const std::string fd = std::to_string(fds[1]);
-            std::vector<std::string> args = {"Xvfb", "-screen", "0", geometry, "-nolisten", "tcp", "-displayfd", fd};
+            std::vector<std::string> args = launcher;
+            for (const char* a : {"Xvfb", "-screen", "0"})
+                args.push_back(a);
+            for (const std::string& a : {geometry, std::string("-nolisten"), std::string("tcp"), std::string("-displayfd"), fd})
+                args.push_back(a);
             args.insert(args.end(), extra.begin(), extra.end());
             std::vector<char*> argv;
             for (std::string& a : args)
                 argv.push_back(&a[0]);
             argv.push_back(nullptr);
-            execvp("Xvfb", argv.data());
+            execvp(argv[0], argv.data());
             _exit(127);
         }
         close(fds[1]);
