@@ -31,8 +31,7 @@ namespace {
 std::string recordingPath()
 {
     static const std::string path = [] {
-        char pattern[] = "/tmp/vasken-alsa-XXXXXX";
-        const std::string dir = mkdtemp(pattern);
+        const std::string dir = testDirectory("alsa-recording");
         std::ofstream(dir + "/.asoundrc") << "pcm.!default {\n  type file\n  slave.pcm \"null\"\n  file \"" << dir
                                           << "/played.raw\"\n  format \"raw\"\n}\n";
         setenv("HOME", dir.c_str(), 1);

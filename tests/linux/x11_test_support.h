@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -24,6 +25,15 @@
 namespace x11test {
 
 inline void pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+
+// A fresh, empty directory of that name for a test's files, under the build
+// folder (VASKEN_TEST_FILES): nothing lands in /tmp.
+inline std::string testDirectory(const std::string& name)
+{
+    const std::string path = std::string(VASKEN_TEST_FILES) + "/" + name;
+    std::system(("rm -rf '" + path + "' && mkdir -p '" + path + "'").c_str());
+    return path;
+}
 
 // Xvfb on a display number it picks itself (-displayfd); stopped on
 // destruction. Extra arguments go to the server (e.g. -extension MIT-SHM);
@@ -83,8 +93,9 @@ class Program {
 public:
     Program(const std::vector<std::string>& args, const std::vector<std::string>& environment = {})
     {
-        char pattern[] = "/tmp/vasken-stderr-XXXXXX";
-        const int err = mkstemp(pattern);
+        std::string pattern = std::string(VASKEN_TEST_FILES) + "/stderr-XXXXXX";
+        std::system(("mkdir -p '" + std::string(VASKEN_TEST_FILES) + "'").c_str());
+        const int err = mkstemp(&pattern[0]);
         errorPath = pattern;
         pid = fork();
         if (pid == 0) {
