@@ -8,6 +8,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 #include <sys/ipc.h>
+#include <sys/mman.h>
 #include <sys/shm.h>
 
 #include <cstdio>
@@ -32,6 +33,8 @@ struct X11Window {
     int32_t width;
     int32_t height;
     uint8_t* shadow;            // the palette index behind every image pixel
+    void* shadowMapping;        // the mapping the shadow lies in
+    size_t shadowMappingSize;
     uint32_t colours[256];      // pixel values in the image's byte order
     uint32_t opaque;            // the alpha bits of a visual that has them
     PaletteHandle tablePalette; // the palette colours[] was built from
@@ -195,9 +198,28 @@ void awaitCompletion()
     x11.awaitingCompletion = false;
 }
 
+// The shadow lies on huge pages where the system gives them: a present
+// reads a few hundred short row pieces of it a frame, and with pages of
+// 4 KB nearly every piece costs an address translation miss.
+uint8_t* mapShadow(size_t size)
+{
+    const size_t huge = size_t(2) << 20;
+    x11.shadowMappingSize = size + huge;
+    x11.shadowMapping = mmap(nullptr, x11.shadowMappingSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (x11.shadowMapping == MAP_FAILED) {
+        x11.shadowMapping = nullptr;
+        return nullptr;
+    }
+    uint8_t* aligned = reinterpret_cast<uint8_t*>((reinterpret_cast<uintptr_t>(x11.shadowMapping) + huge - 1) & ~(huge - 1));
+    madvise(aligned, size, MADV_HUGEPAGE);
+    return aligned;
+}
+
 void destroyImage()
 {
-    std::free(x11.shadow);
+    if (x11.shadowMapping != nullptr)
+        munmap(x11.shadowMapping, x11.shadowMappingSize);
+    x11.shadowMapping = nullptr;
     x11.shadow = nullptr;
     x11.pending = false;
     x11.awaitingCompletion = false;
@@ -275,7 +297,7 @@ bool createWindowImage()
 bool createImage(const char** error)
 {
     x11.tableValid = false;
-    x11.shadow = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(x11.width), static_cast<size_t>(x11.height)));
+    x11.shadow = mapShadow(static_cast<size_t>(x11.width) * static_cast<size_t>(x11.height));
     if (x11.shadow == nullptr || !createWindowImage()) {
         destroyImage();
         *error = "not enough memory for an image of the window's size";
@@ -297,34 +319,53 @@ void convertRun(Pixel* out, uint64_t run, const uint32_t* colours)
 }
 
 // Brings count pixels of row y from x on up to date with the given indices.
-// Only runs of 8 whose indices differ from the shadow are converted: a
-// present covers a sprite's old and new places, and many of those pixels
-// (the black around a ship, the parts of it that look alike one step on,
-// rectangles that overlap) already show the right colour.
+// A present covers a sprite's old and new places, and most of those pixels
+// (the black around a ship, the parts of it that look alike one step on)
+// already show the right colour: the indices are compared with the shadow
+// 16 at a time, and only runs of 8 that differ are converted.
+template <typename Pixel>
+void updatePixels(uint8_t* row, uint8_t* shadow, int32_t x, const uint8_t* indices, int32_t count,
+                  const uint32_t* colours)
+{
+    Pixel* out = reinterpret_cast<Pixel*>(row) + x;
+    int32_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        uint64_t wanted[2], shown[2];
+        std::memcpy(wanted, indices + i, 16);
+        std::memcpy(shown, shadow + i, 16);
+        if (((wanted[0] ^ shown[0]) | (wanted[1] ^ shown[1])) == 0)
+            continue;
+        std::memcpy(shadow + i, wanted, 16);
+        if (wanted[0] != shown[0])
+            convertRun(out + i, wanted[0], colours);
+        if (wanted[1] != shown[1])
+            convertRun(out + i + 8, wanted[1], colours);
+    }
+    for (; i < count; ++i) {
+        if (shadow[i] != indices[i]) {
+            shadow[i] = indices[i];
+            out[i] = static_cast<Pixel>(colours[indices[i]]);
+        }
+    }
+}
+
 void updateRow(int32_t y, int32_t x, const uint8_t* indices, int32_t count, const uint32_t* colours)
 {
-    enum : int32_t { run = 8 };
     uint8_t* row = imageRow(y);
     uint8_t* shadow = x11.shadow + static_cast<size_t>(y) * x11.width + x;
-    const int bitsPerPixel = x11.image->bits_per_pixel;
-    int32_t i = 0;
-    for (; i + run <= count; i += run) {
-        uint64_t wanted, shown;
-        std::memcpy(&wanted, indices + i, run);
-        std::memcpy(&shown, shadow + i, run);
-        if (wanted == shown)
-            continue;
-        if (bitsPerPixel == 32)
-            convertRun(reinterpret_cast<uint32_t*>(row) + x + i, wanted, colours);
-        else if (bitsPerPixel == 16)
-            convertRun(reinterpret_cast<uint16_t*>(row) + x + i, wanted, colours);
-        else
-            convertRow(row, x + i, indices + i, run, colours);
-        std::memcpy(shadow + i, &wanted, run);
-    }
-    if (i < count && std::memcmp(indices + i, shadow + i, static_cast<size_t>(count - i)) != 0) {
-        convertRow(row, x + i, indices + i, count - i, colours);
-        std::memcpy(shadow + i, indices + i, static_cast<size_t>(count - i));
+    switch (x11.image->bits_per_pixel) {
+    case 32:
+        updatePixels<uint32_t>(row, shadow, x, indices, count, colours);
+        break;
+    case 16:
+        updatePixels<uint16_t>(row, shadow, x, indices, count, colours);
+        break;
+    default:
+        if (std::memcmp(indices, shadow, static_cast<size_t>(count)) != 0) {
+            convertRow(row, x, indices, count, colours);
+            std::memcpy(shadow, indices, static_cast<size_t>(count));
+        }
+        break;
     }
 }
 

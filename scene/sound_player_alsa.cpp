@@ -139,10 +139,13 @@ void playOnDevice(const void* image)
     }
     // The last part still in the device's buffer (at most the 100 ms asked
     // for above) plays out; a new request, or the end of the program, cuts
-    // it off.
+    // it off. The drain then only hands on what plugins hold back: without
+    // blocking it does not wait for the device.
     snd_pcm_sframes_t queued = 0;
     while (!interrupted() && snd_pcm_delay(player.device, &queued) == 0 && queued > 0)
         usleep(5000);
+    if (!interrupted())
+        snd_pcm_drain(player.device);
 }
 
 void runPlayer()
