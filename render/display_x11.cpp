@@ -425,6 +425,10 @@ bool openX11Window(Display* display, Window window, int32_t width, int32_t heigh
         *error = "the window to draw into does not exist";
         return false;
     }
+    if (attributes.c_class == InputOnly) {
+        *error = "the window to draw into is an input-only window";
+        return false;
+    }
     XVisualInfo wanted;
     wanted.visualid = XVisualIDFromVisual(attributes.visual);
     int found = 0;
