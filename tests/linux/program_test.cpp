@@ -15,6 +15,11 @@
 
 #include "tests/linux/x11_test_support.h"
 
+// Last: the Display's fields, and macros that would spoil the headers above.
+#include <X11/Xlibint.h>
+#undef min
+#undef max
+
 using namespace x11test;
 
 namespace {
@@ -274,4 +279,35 @@ TEST(Program, EndsAtOnceOnSigtermWhileTheSoundDeviceTakesNothing)
     const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - asked);
     std::printf("SIGTERM to exit with the sound device stuck: %lld ms\n", static_cast<long long>(took.count()));
     close(reader);
+}
+
+// The program's graphics context freed behind its back (found by its XID:
+// on a fresh server the program is the client after this one, and its
+// context among its first resources): the next put fails with an error the
+// program does not expect.
+TEST(Program, AnXErrorItDidNotExpectEndsItWithTheRequestAndTheErrorNamed)
+{
+    Xvfb server("640x480x24");
+    ASSERT_FALSE(server.name.empty());
+    Display* display = XOpenDisplay(server.name.c_str());
+    ASSERT_NE(display, nullptr);
+    const Window window = createWindow(display, 320, 240);
+    Program program({"--window-id", hexId(window)}, {"DISPLAY=" + server.name});
+    pause(1000);
+    ASSERT_TRUE(program.running()) << program.errors();
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    const XID programBase = display->resource_base + display->resource_mask + 1;
+    for (XID id = programBase + 1; id <= programBase + 8; ++id) {
+        GC context = static_cast<GC>(std::calloc(1, sizeof(*context)));
+        context->gid = id;
+        XFreeGC(display, context);
+    }
+    XSync(display, False);
+    EXPECT_EQ(program.waitExit(3000), 1);
+    const std::string errors = program.errors();
+    EXPECT_EQ(lineCount(errors), 1) << errors;
+    EXPECT_NE(errors.find("BadGC"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("from X_"), std::string::npos) << errors;
+    std::printf("%s", errors.c_str());
+    XCloseDisplay(display);
 }
