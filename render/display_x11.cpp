@@ -17,6 +17,10 @@
 
 #include "render/display_memory.h"
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 struct X11Window {
@@ -33,6 +37,7 @@ struct X11Window {
     int32_t width;
     int32_t height;
     uint8_t* shadow;            // the palette index behind every image pixel
+    uint8_t* fillRow;           // a row of the image's width for fills
     void* shadowMapping;        // the mapping the shadow lies in
     size_t shadowMappingSize;
     uint32_t colours[256];      // pixel values in the image's byte order
@@ -221,6 +226,8 @@ void destroyImage()
         munmap(x11.shadowMapping, x11.shadowMappingSize);
     x11.shadowMapping = nullptr;
     x11.shadow = nullptr;
+    std::free(x11.fillRow);
+    x11.fillRow = nullptr;
     x11.pending = false;
     x11.awaitingCompletion = false;
     if (x11.image == nullptr)
@@ -298,7 +305,8 @@ bool createImage(const char** error)
 {
     x11.tableValid = false;
     x11.shadow = mapShadow(static_cast<size_t>(x11.width) * static_cast<size_t>(x11.height));
-    if (x11.shadow == nullptr || !createWindowImage()) {
+    x11.fillRow = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(x11.width)));
+    if (x11.shadow == nullptr || x11.fillRow == nullptr || !createWindowImage()) {
         destroyImage();
         *error = "not enough memory for an image of the window's size";
         return false;
@@ -306,65 +314,93 @@ bool createImage(const char** error)
     return true;
 }
 
-// Writes the eight pixels whose indices are the bytes of run (in memory
-// order) at out.
+// Writes the eight pixels of the indices at in to out.
 template <typename Pixel>
-void convertRun(Pixel* out, uint64_t run, const uint32_t* colours)
+inline void convertRun(Pixel* out, const uint8_t* in, const uint32_t* colours)
 {
-    uint8_t indices[8];
-    std::memcpy(indices, &run, sizeof indices);
 #pragma GCC unroll 8
     for (int i = 0; i < 8; ++i)
-        out[i] = static_cast<Pixel>(colours[indices[i]]);
+        out[i] = static_cast<Pixel>(colours[in[i]]);
 }
 
-// Brings count pixels of row y from x on up to date with the given indices.
-// A present covers a sprite's old and new places, and most of those pixels
+// Bit k set where byte k of the 16 indices at a equals that of b (without
+// SSE2, each half of 8 as a whole).
+inline uint32_t equalBytes(const uint8_t* a, const uint8_t* b)
+{
+#ifdef __SSE2__
+    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a)),
+                                                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(b)))));
+#else
+    uint64_t x[2], y[2];
+    std::memcpy(x, a, sizeof x);
+    std::memcpy(y, b, sizeof y);
+    return (x[0] == y[0] ? 0x00FFu : 0u) | (x[1] == y[1] ? 0xFF00u : 0u);
+#endif
+}
+
+// Brings count pixels of row y from x on up to date with the indices at in.
+// A present covers a sprite's old and new places, and many of those pixels
 // (the black around a ship, the parts of it that look alike one step on)
 // already show the right colour: the indices are compared with the shadow
-// 16 at a time, and only runs of 8 that differ are converted.
+// 16 at a time, and only the runs of 8 that differ are converted.
 template <typename Pixel>
-void updatePixels(uint8_t* row, uint8_t* shadow, int32_t x, const uint8_t* indices, int32_t count,
-                  const uint32_t* colours)
+void updatePixels(int32_t y, int32_t x, const uint8_t* in, int32_t count, const uint32_t* colours)
 {
-    Pixel* out = reinterpret_cast<Pixel*>(row) + x;
+    Pixel* out = reinterpret_cast<Pixel*>(imageRow(y)) + x;
+    uint8_t* shadow = x11.shadow + static_cast<size_t>(y) * x11.width + x;
     int32_t i = 0;
     for (; i + 16 <= count; i += 16) {
-        uint64_t wanted[2], shown[2];
-        std::memcpy(wanted, indices + i, 16);
-        std::memcpy(shown, shadow + i, 16);
-        if (((wanted[0] ^ shown[0]) | (wanted[1] ^ shown[1])) == 0)
+        const uint32_t equal = equalBytes(in + i, shadow + i);
+        if (equal == 0xFFFFu)
             continue;
-        std::memcpy(shadow + i, wanted, 16);
-        if (wanted[0] != shown[0])
-            convertRun(out + i, wanted[0], colours);
-        if (wanted[1] != shown[1])
-            convertRun(out + i + 8, wanted[1], colours);
+        std::memcpy(shadow + i, in + i, 16);
+        if ((equal & 0x00FFu) != 0x00FFu)
+            convertRun(out + i, in + i, colours);
+        if ((equal & 0xFF00u) != 0xFF00u)
+            convertRun(out + i + 8, in + i + 8, colours);
+    }
+    if (i + 8 <= count) {
+        if (std::memcmp(in + i, shadow + i, 8) != 0) {
+            std::memcpy(shadow + i, in + i, 8);
+            convertRun(out + i, in + i, colours);
+        }
+        i += 8;
     }
     for (; i < count; ++i) {
-        if (shadow[i] != indices[i]) {
-            shadow[i] = indices[i];
-            out[i] = static_cast<Pixel>(colours[indices[i]]);
+        if (shadow[i] != in[i]) {
+            shadow[i] = in[i];
+            out[i] = static_cast<Pixel>(colours[in[i]]);
         }
     }
 }
 
-void updateRow(int32_t y, int32_t x, const uint8_t* indices, int32_t count, const uint32_t* colours)
+// The same for 24 bits per pixel (rare): whole rows that differ.
+void updatePackedPixels(int32_t y, int32_t x, const uint8_t* in, int32_t count, const uint32_t* colours)
 {
-    uint8_t* row = imageRow(y);
     uint8_t* shadow = x11.shadow + static_cast<size_t>(y) * x11.width + x;
+    if (std::memcmp(in, shadow, static_cast<size_t>(count)) != 0) {
+        convertRow(imageRow(y), x, in, count, colours);
+        std::memcpy(shadow, in, static_cast<size_t>(count));
+    }
+}
+
+// Brings the rectangle (already clipped to the image) up to date from the
+// rows rowAt(y) give, with one loop per pixel size.
+template <typename RowAt>
+void updateRect(int32_t left, int32_t top, int32_t width, int32_t height, const uint32_t* colours, RowAt rowAt)
+{
     switch (x11.image->bits_per_pixel) {
     case 32:
-        updatePixels<uint32_t>(row, shadow, x, indices, count, colours);
+        for (int32_t y = top; y < top + height; ++y)
+            updatePixels<uint32_t>(y, left, rowAt(y), width, colours);
         break;
     case 16:
-        updatePixels<uint16_t>(row, shadow, x, indices, count, colours);
+        for (int32_t y = top; y < top + height; ++y)
+            updatePixels<uint16_t>(y, left, rowAt(y), width, colours);
         break;
     default:
-        if (std::memcmp(indices, shadow, static_cast<size_t>(count)) != 0) {
-            convertRow(row, x, indices, count, colours);
-            std::memcpy(shadow, indices, static_cast<size_t>(count));
-        }
+        for (int32_t y = top; y < top + height; ++y)
+            updatePackedPixels(y, left, rowAt(y), width, colours);
         break;
     }
 }
@@ -569,11 +605,9 @@ void fillWindowIndex(int32_t left, int32_t top, int32_t right, int32_t bottom, u
         return;
     awaitCompletion();
     const uint32_t* colours = coloursFor(palette);
-    uint8_t indices[64];
-    std::memset(indices, index, sizeof indices);
-    for (int32_t y = top; y < top + height; ++y)
-        for (int32_t x = left; x < left + width; x += 64)
-            updateRow(y, x, indices, left + width - x < 64 ? left + width - x : 64, colours);
+    // A fill is one row of its index for every row.
+    std::memset(x11.fillRow, index, static_cast<size_t>(width));
+    updateRect(left, top, width, height, colours, [](int32_t) { return x11.fillRow; });
     putRect(left, top, width, height);
 }
 
@@ -594,8 +628,9 @@ void presentWindowRect(int32_t left, int32_t top, int32_t width, int32_t height,
         return;
     awaitCompletion();
     const uint32_t* colours = coloursFor(palette);
-    const int32_t stride = (info->biWidth + 3) & ~3;
-    for (int32_t y = top; y < top + height; ++y)
-        updateRow(y, left, bits + static_cast<size_t>(stride) * (info->biHeight - 1 - y) + left, width, colours);
+    const size_t stride = static_cast<size_t>((info->biWidth + 3) & ~3);
+    const int32_t lastRow = info->biHeight - 1;
+    updateRect(left, top, width, height, colours,
+               [=](int32_t y) { return bits + stride * static_cast<size_t>(lastRow - y) + left; });
     putRect(left, top, width, height);
 }
