@@ -44,7 +44,8 @@ file(GLOB LINUX_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/linux/*
 if(LINUX_TEST_SOURCES)
   add_executable(linux_tests ${LINUX_TEST_SOURCES})
   target_link_libraries(linux_tests PRIVATE vasken_parts GTest::gtest GTest::gtest_main)
-  target_compile_definitions(linux_tests PRIVATE VASKEN_PROGRAM="$<TARGET_FILE:vasken>")
+  target_compile_definitions(linux_tests PRIVATE VASKEN_PROGRAM="$<TARGET_FILE:vasken>"
+                                                 VASKEN_TEST_FILES="${CMAKE_BINARY_DIR}/test-files")
   add_dependencies(linux_tests vasken)
   gtest_discover_tests(linux_tests DISCOVERY_TIMEOUT 60)
 endif()

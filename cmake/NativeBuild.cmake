@@ -15,7 +15,7 @@ if(VASKEN_FUZZ)
   add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
 
-add_library(vasken_core STATIC ${CORE_SOURCES} ${MEMORY_SOURCES} ${NATIVE_SOURCES})
+add_library(vasken_core STATIC ${CORE_SOURCES} ${MEMORY_SOURCES} ${STUB_SOURCES})
 target_include_directories(vasken_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_definitions(vasken_core PUBLIC VASKEN_NATIVE=1)
 
@@ -37,7 +37,7 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(x8
     ${CMAKE_SOURCE_DIR}/formation/formation.cpp
     ${CMAKE_SOURCE_DIR}/support/random.cpp
     ${CMAKE_SOURCE_DIR}/support/float_control.cpp
-    ${CMAKE_SOURCE_DIR}/support/clock_native.cpp)
+    ${CMAKE_SOURCE_DIR}/support/clock_stub.cpp)
   target_include_directories(formation_x87_tests PRIVATE ${CMAKE_SOURCE_DIR})
   target_compile_definitions(formation_x87_tests PRIVATE VASKEN_NATIVE=1)
   target_compile_options(formation_x87_tests PRIVATE -mfpmath=387)

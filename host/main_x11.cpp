@@ -1,13 +1,15 @@
 // vasken: the saver as an X11 program and XScreenSaver hack. Reads the
-// options, finds the window to draw into ($XSCREENSAVER_WINDOW, --window-id,
+// options, finds the window to draw into (--window-id, $XSCREENSAVER_WINDOW,
 // --root, or one of its own), and runs the scene from an event loop that
 // waits for the next frame, X events and SIGTERM / SIGINT at once. On a
-// failure it writes one line to stderr and exits with 1.
+// failure, an X error it did not expect among them, it writes one line to
+// stderr and exits with 1.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -23,6 +25,14 @@
 
 namespace {
 
+// The frame rate and CPU load that --fps shows, counted over about a second.
+struct FpsCount {
+    bool shown;
+    uint32_t frames;
+    uint64_t since;    // microseconds, monotonic
+    uint64_t cpuSince; // microseconds of the process's CPU time
+};
+
 struct HostLoop {
     Display* display;
     Window window;
@@ -30,10 +40,15 @@ struct HostLoop {
     Atom deleteWindow;
     int signalPipe[2];
     bool windowGone;
+    // The first X error that was not the window going away (0: none).
+    unsigned char errorCode;
+    unsigned char requestCode;
+    unsigned char minorCode;
+    FpsCount fps;
     HackState hack;
 };
 
-HostLoop host = {nullptr, 0, false, 0, {-1, -1}, false, {}};
+HostLoop host = {nullptr, 0, false, 0, {-1, -1}, false, 0, 0, 0, {}, {}};
 
 int fail(const std::string& message)
 {
@@ -66,12 +81,50 @@ bool watchSignals()
 }
 
 // A window that goes away under us (the daemon's, or one a test owns) ends
-// the program quietly; other errors are not ours to report.
+// the program quietly. Any other error ends it too, with its request and
+// error named; the handler may not talk to the server, so it only notes
+// them.
 int noteXError(Display*, XErrorEvent* event)
 {
-    if (event->error_code == BadWindow || event->error_code == BadDrawable)
+    const bool ourWindow = host.window == 0 || event->resourceid == host.window;
+    if ((event->error_code == BadWindow || event->error_code == BadDrawable) && ourWindow) {
         host.windowGone = true;
+    } else if (host.errorCode == 0) {
+        host.errorCode = event->error_code;
+        host.requestCode = event->request_code;
+        host.minorCode = event->minor_code;
+    }
     return 0;
+}
+
+// The name of a request as Xlib's error database spells it: the core
+// requests by number, an extension's as EXTENSION.MINOR.
+std::string requestName(unsigned char major, unsigned char minor)
+{
+    std::string key = std::to_string(major);
+    if (major >= 128) {
+        int count = 0;
+        char** names = XListExtensions(host.display, &count);
+        for (int i = 0; i < count; ++i) {
+            int opcode = 0, event = 0, error = 0;
+            if (XQueryExtension(host.display, names[i], &opcode, &event, &error) && opcode == major) {
+                key = std::string(names[i]) + "." + std::to_string(minor);
+                break;
+            }
+        }
+        if (names != nullptr)
+            XFreeExtensionList(names);
+    }
+    char name[80] = "";
+    XGetErrorDatabaseText(host.display, "XRequest", key.c_str(), "", name, sizeof name);
+    return name[0] != '\0' ? std::string(name) : "request " + key;
+}
+
+std::string describeXError()
+{
+    char text[120] = "";
+    XGetErrorText(host.display, host.errorCode, text, sizeof text);
+    return "X error " + std::string(text) + " from " + requestName(host.requestCode, host.minorCode);
 }
 
 int lostServer(Display*)
@@ -85,6 +138,54 @@ uint64_t nowMicroseconds()
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<uint64_t>(now.tv_sec) * 1000000u + static_cast<uint64_t>(now.tv_nsec) / 1000u;
+}
+
+uint64_t cpuMicroseconds()
+{
+    rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<uint64_t>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000000u +
+           static_cast<uint64_t>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
+}
+
+// Instances started at the same moment (XScreenSaver starts one per monitor
+// at once) each get a formation of their own: the seed mixes the calendar's
+// seconds and nanoseconds with the process id.
+uint32_t freshSeed()
+{
+    timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    uint64_t x = static_cast<uint64_t>(now.tv_sec) * 1000000000u + static_cast<uint64_t>(now.tv_nsec);
+    x ^= static_cast<uint64_t>(getpid()) << 40;
+    // A 64-bit finaliser (MurmurHash3's): every input bit reaches every
+    // output bit.
+    x ^= x >> 33;
+    x *= 0xff51afd7ed558ccdu;
+    x ^= x >> 33;
+    x *= 0xc4ceb9fe1a85ec53u;
+    x ^= x >> 33;
+    return static_cast<uint32_t>(x);
+}
+
+// Counts a frame; about once a second the corner text shows the frames per
+// second and the share of a core the program used meanwhile.
+void countFrame()
+{
+    if (!host.fps.shown)
+        return;
+    ++host.fps.frames;
+    const uint64_t now = nowMicroseconds();
+    const uint64_t elapsed = now - host.fps.since;
+    if (elapsed < 1000000u)
+        return;
+    const uint64_t cpu = cpuMicroseconds();
+    char text[64];
+    std::snprintf(text, sizeof text, "FPS: %.1f\nLoad: %.1f%%", host.fps.frames * 1e6 / elapsed,
+                  (cpu - host.fps.cpuSince) * 100.0 / elapsed);
+    showX11Overlay(text);
+    host.fps.frames = 0;
+    host.fps.since = now;
+    host.fps.cpuSince = cpu;
 }
 
 Window chooseWindow(const ProgramOptions& options)
@@ -152,6 +253,10 @@ Next handleEvents(std::string& error)
     }
     if (host.windowGone)
         return Next::stop;
+    if (host.errorCode != 0) {
+        error = describeXError();
+        return Next::failed;
+    }
     const char* reason = nullptr;
     if (!hackReshape(host.hack, newWidth, newHeight, &reason)) {
         error = reason;
@@ -176,6 +281,7 @@ int runLoop()
             // The next frame waits until the server has carried out this
             // one's puts, so a slow server does not fall behind.
             endX11Batch();
+            countFrame();
             nextFrame += delay;
             now = nowMicroseconds();
             // Ticks that came due meanwhile fold into one, as timer
@@ -232,10 +338,15 @@ int main(int argc, char** argv)
         return fail("window " + std::to_string(host.window) + " does not exist");
     }
     const char* reason = nullptr;
-    if (!hackInit(host.hack, host.display, host.window, attributes.width, attributes.height, &reason)) {
+    const uint32_t seed = options.fixedSeed ? options.seed : freshSeed();
+    if (!hackInit(host.hack, host.display, host.window, attributes.width, attributes.height, seed, &reason)) {
         hackFree(host.hack);
         XCloseDisplay(host.display);
         return fail(reason);
+    }
+    if (options.showFps) {
+        host.fps = FpsCount{true, 0, nowMicroseconds(), cpuMicroseconds()};
+        showX11Overlay("FPS: -\nLoad: -");
     }
     const int result = runLoop();
     hackFree(host.hack);

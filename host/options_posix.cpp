@@ -8,13 +8,19 @@
 
 const char programUsage[] =
     "usage: vasken [--root | --window-id ID] [--delay MICROSECONDS] [--sound | --no-sound]\n"
-    "              [--duration SECONDS] [--display NAME] [--patterns DIRECTORY]\n"
+    "              [--duration SECONDS] [--fps] [--display NAME] [--patterns DIRECTORY]\n"
+    "              [--seed NUMBER]\n"
     "  --delay     time between frames, 10000 ... 200000 microseconds (default 10000)\n"
+    "  --sound     play the sound effects (default: silent)\n"
     "  --duration  time between new formations, 60 ... 6000 seconds, counted in whole\n"
     "              minutes (default 600)\n"
+    "  --fps       show the frame rate and the CPU load in the lower left corner\n"
     "  --patterns  a directory whose SPPAT_R0 ... SPPAT_R24 replace the built-in pictures\n"
+    "  --seed      0 ... 2147483647: the same formations on every run (default: a new\n"
+    "              seed for every run)\n"
     "Without --root or --window-id vasken draws into $XSCREENSAVER_WINDOW if set, else\n"
-    "into a window of its own that a key, a click or closing it ends.\n";
+    "into a window of its own that a key, a click or closing it ends. --window-id wins\n"
+    "over --root.\n";
 
 namespace {
 
@@ -54,8 +60,8 @@ bool parseWindowId(const char* text, unsigned long& id)
 
 bool parseProgramOptions(int argc, char** argv, ProgramOptions& options, std::string& error)
 {
-    options = ProgramOptions{DrawTarget::ownWindow, 0,
-                             Settings{defaultSoundOn, defaultAniInterval, defaultRefreshMinutes}, "", "", false};
+    options = ProgramOptions{DrawTarget::ownWindow, 0, Settings{0, defaultAniInterval, defaultRefreshMinutes},
+                             "", "", false, false, false, 0};
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         const char* name = arg[0] == '-' ? (arg[1] == '-' ? arg + 2 : arg + 1) : nullptr;
@@ -65,7 +71,7 @@ bool parseProgramOptions(int argc, char** argv, ProgramOptions& options, std::st
         }
         const std::string option = name;
         const bool takesValue = option == "window-id" || option == "delay" || option == "duration" ||
-                                option == "display" || option == "patterns";
+                                option == "display" || option == "patterns" || option == "seed";
         const char* value = takesValue && i + 1 < argc ? argv[i + 1] : nullptr;
         if (takesValue) {
             if (value == nullptr) {
@@ -76,9 +82,11 @@ bool parseProgramOptions(int argc, char** argv, ProgramOptions& options, std::st
         }
         long number = 0;
         if (option == "root") {
-            options.target = DrawTarget::root;
+            if (options.target != DrawTarget::windowId)
+                options.target = DrawTarget::root;
         } else if (option == "window") {
-            options.target = DrawTarget::ownWindow;
+            if (options.target != DrawTarget::windowId)
+                options.target = DrawTarget::ownWindow;
         } else if (option == "window-id") {
             if (!parseWindowId(value, options.windowId)) {
                 error = std::string("--window-id wants a window id, decimal or 0x hexadecimal, not '") + value + "'";
@@ -97,6 +105,13 @@ bool parseProgramOptions(int argc, char** argv, ProgramOptions& options, std::st
             options.settings.soundOn = 1;
         } else if (option == "no-sound") {
             options.settings.soundOn = 0;
+        } else if (option == "fps") {
+            options.showFps = true;
+        } else if (option == "seed") {
+            if (!parseRanged("seed", value, 0, 2147483647L, "a number", number, error))
+                return false;
+            options.fixedSeed = true;
+            options.seed = static_cast<uint32_t>(number);
         } else if (option == "display") {
             options.displayName = value;
         } else if (option == "patterns") {

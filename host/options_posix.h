@@ -1,7 +1,10 @@
 // The X11 program's command line, in XScreenSaver's manner: where to draw
 // (--root, --window-id ID, or a window of its own) and the three settings in
 // the names and units XScreenSaver's hacks use (--delay in microseconds,
-// --sound / --no-sound, --duration in seconds).
+// --sound / --no-sound, --duration in seconds), plus the hacks' --fps.
+// Sound is off unless asked for, as XScreenSaver's hacks are silent by
+// convention; the settings' own defaults (the Windows saver's) stay as they
+// are.
 #pragma once
 #include <string>
 
@@ -10,12 +13,15 @@
 enum class DrawTarget { ownWindow, root, windowId };
 
 struct ProgramOptions {
-    DrawTarget target;
+    DrawTarget target; // a window id wins over --root, whatever their order
     unsigned long windowId;
     Settings settings;
     std::string displayName; // empty: $DISPLAY
     std::string patternDir;  // empty: built-in patterns only
     bool help;
+    bool showFps;
+    bool fixedSeed; // --seed: the same formation and frames on every run
+    uint32_t seed;
 };
 
 enum : int {

@@ -6,6 +6,14 @@
 
 #include <cstring>
 
+// Only the test stand-in keeps a record of the calls.
+#ifdef VASKEN_NATIVE
+#include "render/display_stub.h"
+#define NOTE_CALL(call) noteDisplayCall(DisplayCall::call)
+#else
+#define NOTE_CALL(call)
+#endif
+
 namespace {
 
 enum class Kind : uint8_t { palette, bitmap, brush };
@@ -91,11 +99,13 @@ const PaletteEntry* memoryPaletteEntries(PaletteHandle palette)
     return palette != nullptr ? static_cast<MemoryObject*>(palette)->entries : nullptr;
 }
 
+#ifdef VASKEN_NATIVE
 int32_t liveMemoryDisplayObjects() { return liveObjects; }
+#endif
 
 PaletteHandle createDisplayPalette(const PaletteEntry* entries)
 {
-    noteDisplayCall(DisplayCall::createPalette);
+    NOTE_CALL(createPalette);
     MemoryObject* palette = new MemoryObject();
     palette->kind = Kind::palette;
     std::memcpy(palette->entries, entries, sizeof palette->entries);
@@ -105,27 +115,27 @@ PaletteHandle createDisplayPalette(const PaletteEntry* entries)
 
 PaletteHandle selectDisplayPalette(DeviceContext dc, PaletteHandle palette)
 {
-    noteDisplayCall(DisplayCall::selectPalette);
+    NOTE_CALL(selectPalette);
     MemoryObject* previous = dcOf(dc)->palette;
     dcOf(dc)->palette = static_cast<MemoryObject*>(palette);
     return previous;
 }
 
-void realizeDisplayPalette(DeviceContext) { noteDisplayCall(DisplayCall::realizePalette); }
+void realizeDisplayPalette(DeviceContext) { NOTE_CALL(realizePalette); }
 
 DeviceContext getWindowDc(WindowHandle)
 {
-    noteDisplayCall(DisplayCall::getDc);
+    NOTE_CALL(getDc);
     // A common device context comes with the default palette selected.
     windowDc.palette = nullptr;
     return &windowDc;
 }
 
-void releaseWindowDc(WindowHandle, DeviceContext) { noteDisplayCall(DisplayCall::releaseDc); }
+void releaseWindowDc(WindowHandle, DeviceContext) { NOTE_CALL(releaseDc); }
 
 DeviceContext createMemoryDc(DeviceContext)
 {
-    noteDisplayCall(DisplayCall::createMemoryDc);
+    NOTE_CALL(createMemoryDc);
     ++liveObjects;
     return new MemoryDc{false, nullptr, &stockBitmap};
 }
@@ -134,14 +144,14 @@ void deleteMemoryDc(DeviceContext dc)
 {
     if (dc == nullptr)
         return;
-    noteDisplayCall(DisplayCall::deleteMemoryDc);
+    NOTE_CALL(deleteMemoryDc);
     --liveObjects;
     delete dcOf(dc);
 }
 
 BitmapHandle createDibSectionBitmap(DeviceContext, const BitmapInfoHeader* info, uint8_t** bits)
 {
-    noteDisplayCall(DisplayCall::createDibSection);
+    NOTE_CALL(createDibSection);
     *bits = nullptr;
     if (info->biWidth <= 0 || info->biHeight <= 0 || info->biBitCount != 8)
         return nullptr;
@@ -161,7 +171,7 @@ BitmapHandle createDibSectionBitmap(DeviceContext, const BitmapInfoHeader* info,
 
 BitmapHandle selectDisplayBitmap(DeviceContext dc, BitmapHandle bitmap)
 {
-    noteDisplayCall(DisplayCall::selectBitmap);
+    NOTE_CALL(selectBitmap);
     MemoryObject* previous = dcOf(dc)->bitmap;
     dcOf(dc)->bitmap = static_cast<MemoryObject*>(bitmap);
     return previous;
@@ -169,7 +179,7 @@ BitmapHandle selectDisplayBitmap(DeviceContext dc, BitmapHandle bitmap)
 
 BrushHandle createSolidBrush(uint32_t colour)
 {
-    noteDisplayCall(DisplayCall::createBrush);
+    NOTE_CALL(createBrush);
     MemoryObject* brush = new MemoryObject();
     brush->kind = Kind::brush;
     brush->colour = colour;
@@ -184,14 +194,14 @@ void deleteDisplayObject(void* object)
         return;
     switch (memory->kind) {
     case Kind::palette:
-        noteDisplayCall(DisplayCall::deletePalette);
+        NOTE_CALL(deletePalette);
         break;
     case Kind::bitmap:
-        noteDisplayCall(DisplayCall::deleteBitmap);
+        NOTE_CALL(deleteBitmap);
         delete[] memory->bits;
         break;
     case Kind::brush:
-        noteDisplayCall(DisplayCall::deleteBrush);
+        NOTE_CALL(deleteBrush);
         break;
     }
     --liveObjects;
@@ -200,7 +210,7 @@ void deleteDisplayObject(void* object)
 
 void fillDisplayRect(DeviceContext dc, int32_t left, int32_t top, int32_t right, int32_t bottom, BrushHandle brush)
 {
-    noteDisplayCall(DisplayCall::fill);
+    NOTE_CALL(fill);
     if (brush == nullptr)
         return;
     MemoryDc* memory = dcOf(dc);
@@ -209,7 +219,7 @@ void fillDisplayRect(DeviceContext dc, int32_t left, int32_t top, int32_t right,
 
 void blackenDisplayRect(DeviceContext dc, int32_t left, int32_t top, int32_t width, int32_t height)
 {
-    noteDisplayCall(DisplayCall::blacken);
+    NOTE_CALL(blacken);
     MemoryDc* memory = dcOf(dc);
     fillIndex(memory, left, top, left + width, top + height, nearestIndex(memory->palette, 0));
 }
@@ -217,7 +227,7 @@ void blackenDisplayRect(DeviceContext dc, int32_t left, int32_t top, int32_t wid
 void presentDisplayRect(DeviceContext dc, int32_t left, int32_t top, int32_t width, int32_t height,
                         const uint8_t* bits, const BitmapInfoHeader* info)
 {
-    noteDisplayCall(DisplayCall::present);
+    NOTE_CALL(present);
     MemoryDc* memory = dcOf(dc);
     if (memory->window) {
         presentWindowRect(left, top, width, height, bits, info, memory->palette);

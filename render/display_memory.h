@@ -3,26 +3,16 @@
 // becomes the nearest entry of the selected palette, and palettes are tables
 // of 256 entries. Every hosted back end (the test stand-in, the X11 program)
 // shares this model; only the window differs, and each back end supplies it
-// through the three functions at the end.
+// through the three functions at the end. The test stand-in's build also
+// reports every call of the seam to it (render/display_stub.h).
 #pragma once
 #include <cstdint>
 #include <cstring>
 
 #include "render/display.h"
 
-// The platform calls of the seam, in the order a caller makes them; the
-// model reports each one to its back end.
-enum class DisplayCall : uint8_t {
-    getDc, releaseDc, selectPalette, realizePalette, createPalette, createMemoryDc, deleteMemoryDc,
-    createDibSection, selectBitmap, createBrush, deletePalette, deleteBitmap, deleteBrush, fill,
-    blacken, present,
-};
-
 // The 256 entries of a palette made by createDisplayPalette (null for null).
 const PaletteEntry* memoryPaletteEntries(PaletteHandle palette);
-
-// Palettes, memory device contexts, bitmaps and brushes not yet deleted.
-int32_t liveMemoryDisplayObjects();
 
 // Copies the rectangle of the bottom-up 8-bit image bits/info to the same
 // place in a target whose row y rowAt(y, rowWidth) gives (null: no such
@@ -61,4 +51,3 @@ void fillWindowIndex(int32_t left, int32_t top, int32_t right, int32_t bottom, u
 // nothing to copy) to the same place in the window.
 void presentWindowRect(int32_t left, int32_t top, int32_t width, int32_t height, const uint8_t* bits,
                        const BitmapInfoHeader* info, PaletteHandle palette);
-void noteDisplayCall(DisplayCall call);

@@ -200,8 +200,6 @@ int32_t webRectCount() { return canvas.rectCount; }
 const int32_t* webRects() { return canvas.rects; }
 void clearWebRects() { canvas.rectCount = 0; }
 
-void noteDisplayCall(DisplayCall) {}
-
 // A canvas has no system palette: the static colours stay black, as on a
 // true-colour Windows display.
 void readSystemColours(PaletteEntry*) {}

@@ -8,9 +8,10 @@
 
 #include <cstdint>
 
-// Takes window (of the given size) as the drawing target. Only TrueColor
-// visuals of 16, 24 and 32 bits will do; otherwise, or when the image cannot
-// be made, returns false with *error set to a sentence for the user.
+// Takes window (of the given size) as the drawing target. TrueColor visuals
+// of 15 to 32 bits with contiguous colour masks will do, with images of 16,
+// 24 or 32 bits per pixel in either byte order; otherwise, or when the image
+// cannot be made, returns false with *error set to a sentence for the user.
 bool openX11Window(Display* display, Window window, int32_t width, int32_t height, const char** error);
 
 // The window changed size: a new image of the new size.
@@ -20,8 +21,13 @@ bool resizeX11Window(int32_t width, int32_t height, const char** error);
 void closeX11Window();
 
 // Sends the puts of a batch of fills and presents (a frame, an Expose)
-// that are still held back. Call it before the program waits.
+// that are still held back, and draws the overlay over them. Call it before
+// the program waits.
 void endX11Batch();
+
+// Text (lines split by \n) drawn over the lower left corner of the window
+// from the next batch on; null or empty: none.
+void showX11Overlay(const char* text);
 
 // Takes the events of the window's own puts (MIT-SHM completions); false for
 // every other event.

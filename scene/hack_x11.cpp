@@ -11,7 +11,6 @@
 #include "scene/sound.h"
 #include "scene/sound_player_alsa.h"
 #include "settings/settings.h"
-#include "support/clock.h"
 #include "support/random.h"
 
 namespace {
@@ -29,12 +28,13 @@ void buildScene(HackState& state)
 
 } // namespace
 
-bool hackInit(HackState& state, Display* display, Window window, int32_t width, int32_t height, const char** error)
+bool hackInit(HackState& state, Display* display, Window window, int32_t width, int32_t height, uint32_t seed,
+              const char** error)
 {
     state = HackState{display, window, width, height, false};
     if (!openX11Window(display, window, width, height, error))
         return false;
-    seedRandom(readCalendarSeconds());
+    seedRandom(seed);
     loadSoundBank();
     buildScene(state);
     return true;

@@ -16,9 +16,10 @@ struct HackState {
     bool built;
 };
 
-// The settings must be in place. False with a sentence in *error when the
-// window cannot be drawn into.
-bool hackInit(HackState& state, Display* display, Window window, int32_t width, int32_t height, const char** error);
+// The settings must be in place; seed starts the random generator. False
+// with a sentence in *error when the window cannot be drawn into.
+bool hackInit(HackState& state, Display* display, Window window, int32_t width, int32_t height, uint32_t seed,
+              const char** error);
 // One frame; answers the microseconds until the next.
 uint32_t hackDraw(HackState& state);
 bool hackReshape(HackState& state, int32_t width, int32_t height, const char** error);

@@ -3,12 +3,18 @@
 // thread that owns the default PCM device and writes the wave in short
 // pieces, so that the next request (a new wave, or a stop) cuts it off at
 // once. The device opens on the first wave; when there is none the player
-// stays silent, and ALSA's own messages are kept off stderr.
+// stays silent, and ALSA's own messages are kept off stderr. The device is
+// opened and written without blocking, and the end of the program waits for
+// the thread only briefly: a device that never takes its samples (a hung
+// sound server, a file plugin writing into a full pipe) holds neither the
+// frames nor the exit.
 #include "scene/sound_player.h"
 
 #include <alsa/asoundlib.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -29,15 +35,24 @@ struct Wave {
 struct SoundPlayer {
     std::mutex lock;
     std::condition_variable wake;
+    std::condition_variable ended;
     std::thread thread;
     const void* request; // the image to start; null with pending: a stop
     bool pending;
     bool quit;
+    bool threadEnded;
+    bool abandoned; // a thread stuck in ALSA was left behind
     snd_pcm_t* device;
     bool deviceFailed;
 };
 
-SoundPlayer player;
+// Never destroyed: a thread left behind in an ALSA call may still wake up
+// while the process ends and look at it.
+SoundPlayer& player = *new SoundPlayer();
+
+// How long the end of the program waits for the thread; a thread that is
+// only between pieces ends well within it.
+const std::chrono::milliseconds threadEndBound(50);
 
 uint32_t readLe32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
 uint32_t readLe16(const uint8_t* p) { return p[0] | p[1] << 8; }
@@ -79,7 +94,7 @@ bool openDevice()
     if (player.deviceFailed)
         return false;
     snd_lib_error_set_handler(ignoreAlsaMessage);
-    if (snd_pcm_open(&player.device, "default", SND_PCM_STREAM_PLAYBACK, 0) < 0) {
+    if (snd_pcm_open(&player.device, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) {
         player.device = nullptr;
         player.deviceFailed = true;
         return false;
@@ -105,11 +120,16 @@ void playOnDevice(const void* image)
         return;
     const uint32_t frameBytes = wave.channels * wave.bitsPerSample / 8;
     const uint32_t frames = wave.bytes / frameBytes;
-    // Pieces of about 20 ms: a new request waits at most that long.
+    // Pieces of about 20 ms, and waits for room of at most that long: a new
+    // request waits no longer.
     const uint32_t piece = wave.rate / 50 > 0 ? wave.rate / 50 : 1;
     for (uint32_t done = 0; done < frames && !interrupted();) {
         const uint32_t count = frames - done < piece ? frames - done : piece;
         const snd_pcm_sframes_t written = snd_pcm_writei(player.device, wave.samples + done * frameBytes, count);
+        if (written == -EAGAIN) {
+            snd_pcm_wait(player.device, 20);
+            continue;
+        }
         if (written < 0) {
             if (snd_pcm_recover(player.device, static_cast<int>(written), 1) < 0)
                 return;
@@ -119,8 +139,8 @@ void playOnDevice(const void* image)
     }
     // The last part still in the device's buffer (at most the 100 ms asked
     // for above) plays out; a new request, or the end of the program, cuts
-    // it off. Draining then takes nothing more than writing out what a
-    // device holds back.
+    // it off. The drain then only hands on what plugins hold back: without
+    // blocking it does not wait for the device.
     snd_pcm_sframes_t queued = 0;
     while (!interrupted() && snd_pcm_delay(player.device, &queued) == 0 && queued > 0)
         usleep(5000);
@@ -144,6 +164,8 @@ void runPlayer()
         playOnDevice(image);
         hold.lock();
     }
+    player.threadEnded = true;
+    player.ended.notify_all();
 }
 
 } // namespace
@@ -151,8 +173,9 @@ void runPlayer()
 void playWaveImage(const void* image)
 {
     std::lock_guard<std::mutex> hold(player.lock);
-    // A stop before anything ever played needs no thread and no device.
-    if (image == nullptr && !player.thread.joinable())
+    // A stop before anything ever played needs no thread and no device; a
+    // device that hung once stays silent.
+    if ((image == nullptr && !player.thread.joinable()) || player.abandoned)
         return;
     if (!player.thread.joinable())
         player.thread = std::thread(runPlayer);
@@ -163,13 +186,22 @@ void playWaveImage(const void* image)
 
 void closeSoundPlayer()
 {
-    {
-        std::lock_guard<std::mutex> hold(player.lock);
-        player.quit = true;
-        player.wake.notify_one();
-    }
-    if (player.thread.joinable())
+    std::unique_lock<std::mutex> hold(player.lock);
+    player.quit = true;
+    player.wake.notify_one();
+    if (player.thread.joinable()) {
+        if (!player.ended.wait_for(hold, threadEndBound, [] { return player.threadEnded; })) {
+            // Stuck in ALSA: the thread and its device stay as they are
+            // until the process ends.
+            player.thread.detach();
+            player.abandoned = true;
+            return;
+        }
+        hold.unlock();
         player.thread.join();
+        hold.lock();
+    }
+    player.threadEnded = false;
     if (player.device != nullptr) {
         snd_pcm_drop(player.device);
         snd_pcm_close(player.device);

@@ -1,7 +1,8 @@
 // The X11 program's back ends below the program: the fixed-seed scene run
 // through the X11 window (the checksum every build gives, and a window that
-// shows the back buffer through the colour table), and the ALSA player
-// recorded by a file device.
+// shows the back buffer through the colour table), every kind of TrueColor
+// window and image format the window takes, and the ALSA player recorded by
+// a file device.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -15,6 +16,11 @@
 #include "tests/linux/x11_test_support.h"
 #include "tests/scene_scenario.h"
 
+// Last: the Display's fields, and macros that would spoil the headers above.
+#include <X11/Xlibint.h>
+#undef min
+#undef max
+
 using namespace x11test;
 
 namespace {
@@ -25,8 +31,7 @@ namespace {
 std::string recordingPath()
 {
     static const std::string path = [] {
-        char pattern[] = "/tmp/vasken-alsa-XXXXXX";
-        const std::string dir = mkdtemp(pattern);
+        const std::string dir = testDirectory("alsa-recording");
         std::ofstream(dir + "/.asoundrc") << "pcm.!default {\n  type file\n  slave.pcm \"null\"\n  file \"" << dir
                                           << "/played.raw\"\n  format \"raw\"\n}\n";
         setenv("HOME", dir.c_str(), 1);
@@ -53,7 +58,119 @@ std::string waveSamples(const uint8_t* wave)
     }
 }
 
+struct VisualCase {
+    const char* name;
+    const char* depth;  // the screen's
+    bool alphaVisual;   // a window of the depth-32 visual with alpha
+    int bitsPerPixel;   // of the client's image; 0: the server's
+    int byteOrder;      // of the client's image; -1: the server's
+};
+
+// The pixel of an 8-bit colour under a visual's masks, worked out apart from
+// the back end's own code: each channel the high bits of X's 16-bit value
+// (v * 257), every other bit of the depth set (alpha: opaque).
+unsigned long expectedPixel(const XVisualInfo& visual, const PaletteEntry& e)
+{
+    auto channel = [](uint8_t v, unsigned long mask) {
+        return (static_cast<unsigned long>(v) * 257 >> (16 - __builtin_popcountl(mask))) << __builtin_ctzl(mask);
+    };
+    const unsigned long depthBits = visual.depth >= 32 ? 0xFFFFFFFFul : (1ul << visual.depth) - 1;
+    const unsigned long colourBits = visual.red_mask | visual.green_mask | visual.blue_mask;
+    return channel(e.peRed, visual.red_mask) | channel(e.peGreen, visual.green_mask) |
+           channel(e.peBlue, visual.blue_mask) | (depthBits & ~colourBits);
+}
+
 } // namespace
+
+// A 16 x 16 image of all 256 palette indices, presented into a window of
+// each kind: every pixel read back must be its palette colour. Xlib converts
+// an image whose format is not the server's when it sends it without
+// MIT-SHM, by the image's own description; the formats Xvfb does not offer
+// (24 bits per pixel, MSB first) come from letting the client believe in
+// them while the back end makes its image.
+TEST(X11Window, EveryTrueColorVisualAndImageFormatShowsEachPaletteColour)
+{
+    const VisualCase cases[] = {
+        {"depth 15, 16 bpp", "15", false, 0, -1},
+        {"depth 16, 16 bpp", "16", false, 0, -1},
+        {"depth 24, 32 bpp", "24", false, 0, -1},
+        {"depth 30, 32 bpp", "30", false, 0, -1},
+        {"depth 32 with alpha", "24", true, 0, -1},
+        {"depth 24, 24 bpp", "24", false, 24, -1},
+        {"depth 16, MSB first", "16", false, 0, MSBFirst},
+        {"depth 24, 24 bpp, MSB first", "24", false, 24, MSBFirst},
+        {"depth 24, 32 bpp, MSB first", "24", false, 0, MSBFirst},
+    };
+    PaletteEntry entries[256];
+    uint8_t bits[16 * 16];
+    for (int i = 0; i < 256; ++i) {
+        entries[i] = PaletteEntry{static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i),
+                                  static_cast<uint8_t>(i * 37 + 11), 0};
+        bits[i] = static_cast<uint8_t>(i);
+    }
+    const BitmapInfoHeader info = {40, 16, 16, 1, 8, 0, 0, 0, 0, 0, 0};
+    for (const VisualCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const bool clientFormat = c.bitsPerPixel != 0 || c.byteOrder >= 0;
+        Xvfb server(std::string("64x64x") + c.depth,
+                    clientFormat ? std::vector<std::string>{"-extension", "MIT-SHM"} : std::vector<std::string>{});
+        ASSERT_FALSE(server.name.empty());
+        Display* display = XOpenDisplay(server.name.c_str());
+        ASSERT_NE(display, nullptr);
+        const int screen = DefaultScreen(display);
+        XVisualInfo visual = {};
+        Window window = 0;
+        if (c.alphaVisual) {
+            ASSERT_TRUE(XMatchVisualInfo(display, screen, 32, TrueColor, &visual));
+            XSetWindowAttributes attributes = {};
+            attributes.colormap = XCreateColormap(display, RootWindow(display, screen), visual.visual, AllocNone);
+            window = XCreateWindow(display, RootWindow(display, screen), 0, 0, 16, 16, 0, 32, InputOutput,
+                                   visual.visual, CWColormap | CWBorderPixel | CWBackPixel, &attributes);
+            XMapWindow(display, window);
+        } else {
+            ASSERT_TRUE(XMatchVisualInfo(display, screen, DefaultDepth(display, screen), TrueColor, &visual));
+            window = createWindow(display, 16, 16);
+        }
+        ScreenFormat* format = display->pixmap_format;
+        while (format->depth != visual.depth)
+            ++format;
+        const int serverOrder = display->byte_order;
+        const int serverBits = format->bits_per_pixel;
+        if (c.byteOrder >= 0)
+            display->byte_order = c.byteOrder;
+        if (c.bitsPerPixel != 0)
+            format->bits_per_pixel = c.bitsPerPixel;
+        const char* error = "";
+        const bool opened = openX11Window(display, window, 16, 16, &error);
+        display->byte_order = serverOrder;
+        format->bits_per_pixel = serverBits;
+        ASSERT_TRUE(opened) << error;
+
+        int handle = 0;
+        PaletteHandle palette = createDisplayPalette(entries);
+        DeviceContext dc = getWindowDc(&handle);
+        selectDisplayPalette(dc, palette);
+        presentDisplayRect(dc, 0, 0, 16, 16, bits, &info);
+        releaseWindowDc(&handle, dc);
+        endX11Batch();
+        XSync(display, False);
+        const Shot shot = capture(display, window);
+        ASSERT_EQ(shot.width, 16);
+        int wrong = 0;
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x) {
+                const int index = bits[(15 - y) * 16 + x];
+                const unsigned long expected = expectedPixel(visual, entries[index]);
+                if (shot.at(x, y) != expected && wrong++ == 0)
+                    ADD_FAILURE() << std::hex << "index " << std::dec << index << ": pixel 0x" << std::hex
+                                  << shot.at(x, y) << ", expected 0x" << expected;
+            }
+        EXPECT_EQ(wrong, 0) << "pixels of the wrong colour";
+        deleteDisplayObject(palette);
+        closeX11Window();
+        XCloseDisplay(display);
+    }
+}
 
 TEST(SceneOnX11, FixedSeedRunGivesTheChecksumOfTheOtherBuildsAndTheWindowShowsTheBackBuffer)
 {

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -25,11 +26,22 @@ namespace x11test {
 
 inline void pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
+// A fresh, empty directory of that name for a test's files, under the build
+// folder (VASKEN_TEST_FILES): nothing lands in /tmp.
+inline std::string testDirectory(const std::string& name)
+{
+    const std::string path = std::string(VASKEN_TEST_FILES) + "/" + name;
+    std::system(("rm -rf '" + path + "' && mkdir -p '" + path + "'").c_str());
+    return path;
+}
+
 // Xvfb on a display number it picks itself (-displayfd); stopped on
-// destruction. Extra arguments go to the server (e.g. -extension MIT-SHM).
+// destruction. Extra arguments go to the server (e.g. -extension MIT-SHM);
+// a launcher, if given, starts it (e.g. unshare --ipc).
 class Xvfb {
 public:
-    explicit Xvfb(const std::string& geometry, const std::vector<std::string>& extra = {})
+    explicit Xvfb(const std::string& geometry, const std::vector<std::string>& extra = {},
+                  const std::vector<std::string>& launcher = {})
     {
         int fds[2];
         if (pipe(fds) != 0)
@@ -41,13 +53,17 @@ public:
             dup2(null, 1);
             dup2(null, 2);
             const std::string fd = std::to_string(fds[1]);
-            std::vector<std::string> args = {"Xvfb", "-screen", "0", geometry, "-nolisten", "tcp", "-displayfd", fd};
+            std::vector<std::string> args = launcher;
+            for (const char* a : {"Xvfb", "-screen", "0"})
+                args.push_back(a);
+            for (const std::string& a : {geometry, std::string("-nolisten"), std::string("tcp"), std::string("-displayfd"), fd})
+                args.push_back(a);
             args.insert(args.end(), extra.begin(), extra.end());
             std::vector<char*> argv;
             for (std::string& a : args)
                 argv.push_back(&a[0]);
             argv.push_back(nullptr);
-            execvp("Xvfb", argv.data());
+            execvp(argv[0], argv.data());
             _exit(127);
         }
         close(fds[1]);
@@ -77,8 +93,9 @@ class Program {
 public:
     Program(const std::vector<std::string>& args, const std::vector<std::string>& environment = {})
     {
-        char pattern[] = "/tmp/vasken-stderr-XXXXXX";
-        const int err = mkstemp(pattern);
+        std::string pattern = std::string(VASKEN_TEST_FILES) + "/stderr-XXXXXX";
+        std::system(("mkdir -p '" + std::string(VASKEN_TEST_FILES) + "'").c_str());
+        const int err = mkstemp(&pattern[0]);
         errorPath = pattern;
         pid = fork();
         if (pid == 0) {

@@ -1,7 +1,11 @@
 // The real XScreenSaver daemon with vasken as its only program, under a
 // private Xvfb. The daemon starts no hacks for root, so the test runs it as
-// an unprivileged user of its own, as a login would. Leaves the screenshot in
-// the working directory (xscreensaver-shot.png).
+// an unprivileged user of its own, as a login would: created the
+// first time (the test says so) and kept for later runs. The daemon's
+// settings and the copy of the program it runs go into that user's home,
+// which the user can always read whatever the build folder's permissions;
+// the copy is removed at the end. Leaves the screenshot in the working
+// directory (xscreensaver-shot.png).
 #include <gtest/gtest.h>
 
 #include <pwd.h>
@@ -39,17 +43,20 @@ TEST(XScreenSaver, TheDaemonStartsVaskenOnActivateAndEndsItOnDeactivate)
 {
     if (geteuid() != 0)
         GTEST_SKIP() << "creating the daemon's user needs root";
-    ASSERT_EQ(std::system((std::string("id ") + saverUser + " >/dev/null 2>&1 || useradd -m " + saverUser).c_str()), 0);
+    if (getpwnam(saverUser) == nullptr) {
+        std::printf("creating the user %s for the daemon (kept for later runs)\n", saverUser);
+        ASSERT_EQ(std::system((std::string("useradd --create-home ") + saverUser).c_str()), 0);
+    }
     const passwd* user = getpwnam(saverUser);
     ASSERT_NE(user, nullptr);
     const std::string home = user->pw_dir;
     ASSERT_EQ(findProcess("xscreensaver"), 0) << "a daemon of the test user is already running";
 
     // A copy of the program where the user can run it.
-    char pattern[] = "/tmp/vasken-hack-XXXXXX";
-    const std::string dir = mkdtemp(pattern);
-    chmod(dir.c_str(), 0755);
-    ASSERT_EQ(std::system(("cp " VASKEN_PROGRAM " " + dir + "/vasken").c_str()), 0);
+    const std::string dir = home + "/vasken-test";
+    ASSERT_EQ(std::system(("rm -rf " + dir + " && mkdir -p " + dir + " && cp " VASKEN_PROGRAM " " + dir +
+                           "/vasken && chmod -R a+rX " + dir).c_str()),
+              0);
     {
         std::ofstream config(home + "/.xscreensaver");
         config << "mode: one\nselected: 0\nlock: False\nsplash: False\nfade: False\nunfade: False\n"

@@ -10,7 +10,7 @@
 
 #include "render/bitmap_source.h"
 #include "render/dib_surface.h"
-#include "render/display_native.h"
+#include "render/display_stub.h"
 #include "tests/native/packed_dib_builder.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <ostream>
 #include <vector>
 
-#include "render/display_native.h"
+#include "render/display_stub.h"
 #include "render/sprite_renderer.h"
 
 inline bool operator==(const PresentedRect& a, const PresentedRect& b)

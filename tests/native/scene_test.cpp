@@ -11,7 +11,7 @@
 
 #include "formation/formation.h"
 #include "render/bitmap_source.h"
-#include "render/display_native.h"
+#include "render/display_stub.h"
 #include "render/sprite_renderer.h"
 #include "scene/scene.h"
 #include "scene/sound.h"

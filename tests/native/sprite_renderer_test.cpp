@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "render/bitmap_source.h"
-#include "render/display_native.h"
+#include "render/display_stub.h"
 #include "render/sprite_renderer.h"
 #include "tests/native/packed_dib_builder.h"
 #include "tests/native/render_test_support.h"

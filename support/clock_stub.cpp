@@ -1,4 +1,4 @@
-// Native back end of the clocks: plain variables that tests control.
+// The test stand-in's clocks: plain variables that tests control.
 #include "support/clock.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The test stand-in's window for the memory drawing model: an 8-bit buffer
 // (top row first) that tests read, with a record of every present and every
 // call of the display seam.
-#include "render/display_native.h"
+#include "render/display_stub.h"
 
 #include <cstring>
 #include <vector>

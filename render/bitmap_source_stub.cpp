@@ -1,4 +1,4 @@
-// Native back end of the bitmap sources: names are paths relative to the
+// The test stand-in's bitmap sources: names are paths relative to the
 // working directory, image blocks live on the C heap (counted, so tests can
 // see leaks and make allocations fail), and the "resources" are a table of
 // named images that tests fill.

@@ -7,6 +7,19 @@
 #include "render/display.h"
 #include "render/display_memory.h"
 
+// The platform calls of the seam, in the order a caller makes them; the
+// memory drawing model reports each one to the stand-in, which records it.
+enum class DisplayCall : uint8_t {
+    getDc, releaseDc, selectPalette, realizePalette, createPalette, createMemoryDc, deleteMemoryDc,
+    createDibSection, selectBitmap, createBrush, deletePalette, deleteBitmap, deleteBrush, fill,
+    blacken, present,
+};
+void noteDisplayCall(DisplayCall call);
+
+// Kept by the memory drawing model: palettes, memory device contexts,
+// bitmaps and brushes not yet deleted.
+int32_t liveMemoryDisplayObjects();
+
 void resetNativeDisplay(int32_t width, int32_t height);
 WindowHandle nativeWindow();
 int32_t nativeWindowWidth();

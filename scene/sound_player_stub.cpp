@@ -1,4 +1,4 @@
-// Native back end of the sound player: a table of named wave images that
+// The test stand-in's sound player: a table of named wave images that
 // tests fill, and a record of every play and stop.
 #include "scene/sound_player.h"
 
