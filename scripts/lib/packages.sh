@@ -8,6 +8,7 @@ VASKEN_PACKAGES=(
     wine wine64 wine32:i386 xvfb xdotool x11-apps imagemagick xauth
     fonts-ipafont-gothic locales qemu-user
     libx11-dev libxext-dev libasound2-dev xscreensaver xscreensaver-data x11-utils
+    build-essential dpkg-dev debhelper lintian desktop-file-utils man-db
 )
 
 ensure_packages() {
