@@ -156,7 +156,6 @@ if ! mkdir -p "$homes" || ! chown "$user:" "$homes" || ! runuser -u "$user" -- t
     mkdir -p "$homes" && chown "$user:" "$homes"
 fi
 entry=$'\t\t\t\tvasken --root\t\t\t\t    \\n\\'
-disabled=$'-\t\t\t\tvasken --root\t\t\t\t    \\n\\'
 # The fixture with LINE after its last entry, as xscreensaver-settings would
 # write the list with that entry.
 with_entry() {
@@ -165,83 +164,41 @@ with_entry() {
     { head -n "$last" "$fixture"; printf '%s\n' "$1"; tail -n +"$((last + 1))" "$fixture"; }
 }
 
-# run_add CASE: runs the command as the user with HOME=$homes/CASE and sets
-# status, out, err.
-run_add() {
-    status=0
-    out=$(runuser -u "$user" -- env -i PATH=/usr/bin:/bin HOME="$homes/$1" "$add" 2>"$work/err") || status=$?
+# add_case KEY WHAT INPUT EXPECTED STATUS: runs the command as the user with
+# HOME=$homes/KEY holding INPUT as .xscreensaver ("" for what is there, and made
+# read-only where STATUS is "read-only"); wants EXPECTED there afterwards and
+# one line on stdout (status 0) or on stderr (status 1), nothing on the other.
+add_case() {
+    local home=$homes/$1 what=$2 input=$3 expected=$4 want=$5 status=0 out err
+    mkdir -p "$home"
+    [ -n "$input" ] && cp "$input" "$home/.xscreensaver"
+    chown -R "$user:" "$home"
+    [ "$want" = read-only ] && chmod a-w "$home" "$home/.xscreensaver" && want=1
+    out=$(runuser -u "$user" -- env -i PATH=/usr/bin:/bin HOME="$home" "$add" 2>"$work/err") || status=$?
     err=$(cat "$work/err")
-}
-# one_line CASE WANT-STATUS: the command said one line where it should.
-one_line() {
-    if [ "$2" = 0 ]; then
-        [ "$status" = 0 ] && [ -z "$err" ] && [ "$(printf '%s' "$out" | grep -c '')" = 1 ]
+    [ "$want" = 1 ] && { local t=$out; out=$err; err=$t; }
+    if [ "$status" = "$want" ] && [ -z "$err" ] && [ "$(printf '%s' "$out" | grep -c '')" = 1 ] &&
+        cmp -s "$home/.xscreensaver" "$expected" && [ "$(ls -A "$home")" = .xscreensaver ]; then
+        pass "add, $what: '$out'"
     else
-        [ "$status" = 1 ] && [ -z "$out" ] && [ "$(printf '%s' "$err" | grep -c '')" = 1 ]
+        fail "add, $what" "status $status: $out $err"$'\n'"$(diff "$expected" "$home/.xscreensaver" 2>&1 | cat -A)"
     fi
+    chmod u+w "$home"
 }
-# home_for CASE [FILE]: the user's home for CASE, with FILE as its .xscreensaver.
-home_for() {
-    mkdir -p "$homes/$1"
-    [ $# -gt 1 ] && cp "$2" "$homes/$1/.xscreensaver"
-    chown -R "$user:" "$homes/$1"
-}
-
-# (a) no file: the list with vasken alone; xscreensaver adds the system's.
-home_for a
-run_add a
-if one_line a 0 && [ "$(cat "$homes/a/.xscreensaver")" = "$(printf 'programs:\t\t\t\t\t\t\t\t      \\\n%s\n' "$entry")" ] &&
-    [ "$(stat -c %U "$homes/a/.xscreensaver")" = "$user" ]; then
-    pass "add, no file: '$out'"
-else
-    fail "add, no file" "status $status: $out $err"$'\n'"$(cat -A "$homes/a/.xscreensaver" 2>&1)"
-fi
-
-# (b) a file xscreensaver wrote: one entry more, in its format; (d) again: unchanged.
-home_for b "$fixture"
-run_add b
-if one_line b 0 && cmp -s "$homes/b/.xscreensaver" <(with_entry "$entry"); then
-    pass "add, file written by xscreensaver: '$out'"
-else
-    fail "add, file written by xscreensaver" "status $status: $out $err"$'\n'"$(diff <(with_entry "$entry") "$homes/b/.xscreensaver" | cat -A)"
-fi
-cp -p "$homes/b/.xscreensaver" "$work/after-first"
-run_add b
-if one_line b 0 && cmp -s "$homes/b/.xscreensaver" "$work/after-first" &&
-    [ "$(stat -c %Y "$homes/b/.xscreensaver")" = "$(stat -c %Y "$work/after-first")" ]; then
-    pass "add, second run changes nothing: '$out'"
-else
-    fail "add, second run changes nothing" "status $status: $out $err"
-fi
-
-# (c) the user switched vasken off: left alone.
-with_entry "$disabled" >"$work/disabled"
-home_for c "$work/disabled"
-run_add c
-if one_line c 0 && cmp -s "$homes/c/.xscreensaver" "$work/disabled"; then
-    pass "add, vasken switched off: '$out'"
-else
-    fail "add, vasken switched off" "status $status: $out $err"
-fi
-
-# A file it cannot read as xscreensaver does, and one it cannot write.
+printf 'programs:\t\t\t\t\t\t\t\t      \\\n%s\n\n' "$entry" >"$work/created"
+with_entry "$entry" >"$work/added"
+with_entry "${entry/#/-}" >"$work/switched-off"
 { head -5 "$fixture"; echo "this is no setting"; } >"$work/unparsable"
-home_for e "$work/unparsable"
-run_add e
-if one_line e 1 && cmp -s "$homes/e/.xscreensaver" "$work/unparsable"; then pass "add, unparsable file: '$err'"; else fail "add, unparsable file" "status $status: $out $err"; fi
-home_for f "$fixture"
-chmod a-w "$homes/f" "$homes/f/.xscreensaver"
-run_add f
-if one_line f 1 && cmp -s "$homes/f/.xscreensaver" "$fixture" && [ "$(ls -A "$homes/f")" = .xscreensaver ]; then
-    pass "add, unwritable file: '$err'"
-else
-    fail "add, unwritable file" "status $status: $out $err"
-fi
-chmod u+w "$homes/f"
+add_case a "no file: vasken alone, xscreensaver adds the system's list" "" "$work/created" 0
+add_case b "file written by xscreensaver: one entry more, in its format" "$fixture" "$work/added" 0
+add_case b "second run: nothing changes" "" "$work/added" 0
+add_case d "vasken switched off: left alone" "$work/switched-off" "$work/switched-off" 0
+add_case e "unparsable file: left alone" "$work/unparsable" "$work/unparsable" 1
+add_case f "read-only file: left alone" "$fixture" "$fixture" read-only
 
 # ---- the daemon selects vasken by its place in the list -------------------------
 # vasken is the last entry of (b)'s list; the daemon counts from 1.
-position=$(grep -c '\\n\\$' "$homes/b/.xscreensaver")
+position=$(grep -c '\\n\\$' "$work/added")
 shot=$work/xscreensaver-package-shot.png
 if xvfb_start 640x480x24; then
     as_user=(runuser -u "$user" -- env HOME="$homes/b" DISPLAY="$DISPLAY")
