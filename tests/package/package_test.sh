@@ -26,7 +26,8 @@ installed_files="$hack
 /usr/share/man/man1/vasken-xscreensaver-add.1.gz
 /usr/share/applications/screensavers/vasken.desktop
 /usr/share/doc/vasken/changelog.gz
-/usr/share/doc/vasken/copyright"
+/usr/share/doc/vasken/copyright
+/usr/share/lintian/overrides/vasken"
 
 passed=0
 failed=0
