@@ -32,11 +32,33 @@ target_link_libraries(vasken_parts PUBLIC X11::X11 X11::Xext ALSA::ALSA Threads:
 add_executable(vasken ${PROGRAM_MAIN})
 target_link_libraries(vasken PRIVATE vasken_parts)
 
-set(VASKEN_HACK_DIR /usr/libexec/xscreensaver CACHE PATH "Where xscreensaver looks for its hacks")
-set(VASKEN_CONFIG_DIR /usr/share/xscreensaver/config CACHE PATH "Where xscreensaver's settings look for hack descriptions")
+# The places follow CMAKE_INSTALL_PREFIX: with /usr (scripts/build linux, the
+# Debian package) they are the ones Debian's xscreensaver and MATE read.
+include(GNUInstallDirs)
+set(VASKEN_HACK_DIR ${CMAKE_INSTALL_FULL_LIBEXECDIR}/xscreensaver CACHE PATH "Where xscreensaver looks for its hacks")
+set(VASKEN_CONFIG_DIR ${CMAKE_INSTALL_FULL_DATADIR}/xscreensaver/config CACHE PATH "Where xscreensaver's settings look for hack descriptions")
 install(TARGETS vasken RUNTIME DESTINATION ${VASKEN_HACK_DIR})
 install(FILES ${CMAKE_SOURCE_DIR}/resources/vasken.xml DESTINATION ${VASKEN_CONFIG_DIR})
+install(FILES ${CMAKE_SOURCE_DIR}/resources/vasken.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+install(FILES ${CMAKE_SOURCE_DIR}/resources/vasken-xscreensaver-add.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
+# The desktop entry and the list command name the program by where it is
+# installed; the daemon finds a program of its own hack directory by name.
+if(VASKEN_HACK_DIR STREQUAL "/usr/libexec/xscreensaver")
+  set(VASKEN_LIST_COMMAND "vasken --root")
+else()
+  set(VASKEN_LIST_COMMAND "${VASKEN_HACK_DIR}/vasken --root")
+endif()
+configure_file(${CMAKE_SOURCE_DIR}/resources/vasken.desktop.in ${CMAKE_BINARY_DIR}/vasken.desktop @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/resources/vasken-xscreensaver-add.in ${CMAKE_BINARY_DIR}/vasken-xscreensaver-add @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/vasken.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications/screensavers)
+install(PROGRAMS ${CMAKE_BINARY_DIR}/vasken-xscreensaver-add DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# Tests need GoogleTest; a package build switches them off.
+option(BUILD_TESTING "Build the tests of the X11 program (needs GoogleTest)" ON)
+if(NOT BUILD_TESTING)
+  return()
+endif()
 enable_testing()
 find_package(GTest REQUIRED)
 include(GoogleTest)

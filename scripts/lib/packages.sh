@@ -10,6 +10,7 @@ VASKEN_PACKAGES=(
     libx11-dev libxext-dev libasound2-dev xscreensaver xscreensaver-data x11-utils
     xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
     emscripten node-acorn nodejs chromium
+    build-essential dpkg-dev debhelper lintian desktop-file-utils man-db
 )
 
 ensure_packages() {
