@@ -5,18 +5,13 @@
 // the root window, vasken draws one scene over the whole of it.
 #include <gtest/gtest.h>
 
-#include <pwd.h>
-#include <sys/stat.h>
-
 #include <functional>
 
-#include "tests/linux/x11_test_support.h"
+#include "tests/linux/xscreensaver_daemon.h"
 
 using namespace x11test;
 
 namespace {
-
-const char saverUser[] = "vaskensaver";
 
 struct Area {
     int x;
@@ -63,19 +58,6 @@ void expectScene(Display* display, const std::function<Shot()>& look, const std:
     EXPECT_GT(differingPixels(first, second), 500) << where << ": pixels changed";
 }
 
-std::vector<pid_t> userProcesses(const char* name)
-{
-    std::vector<pid_t> out;
-    const std::string command = std::string("pgrep -u ") + saverUser + " -x " + name;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        int pid;
-        while (std::fscanf(pipe, "%d", &pid) == 1)
-            out.push_back(pid);
-        pclose(pipe);
-    }
-    return out;
-}
-
 // The window the daemon gave a hack, from its environment.
 std::string hackWindow(pid_t pid)
 {
@@ -93,52 +75,14 @@ TEST(MultiMonitor, XScreenSaverStartsOneVaskenPerMonitorAndEachDraws)
 {
     if (geteuid() != 0)
         GTEST_SKIP() << "creating the daemon's user needs root";
-    ASSERT_EQ(std::system((std::string("id ") + saverUser + " >/dev/null 2>&1 || useradd -m " + saverUser).c_str()), 0);
-    const passwd* user = getpwnam(saverUser);
-    ASSERT_NE(user, nullptr);
-    const std::string home = user->pw_dir;
-    ASSERT_TRUE(userProcesses("xscreensaver").empty()) << "a daemon of the test user is already running";
-
-    char pattern[] = "/tmp/vasken-hack-XXXXXX";
-    const std::string dir = mkdtemp(pattern);
-    chmod(dir.c_str(), 0755);
-    ASSERT_EQ(std::system(("cp " VASKEN_PROGRAM " " + dir + "/vasken").c_str()), 0);
-    {
-        std::ofstream config(home + "/.xscreensaver");
-        config << "mode: one\nselected: 0\nlock: False\nsplash: False\nfade: False\nunfade: False\n"
-                  "timeout: 0:30:00\ndpmsEnabled: False\nprograms: "
-               << dir << "/vasken --root\n";
-    }
-    ASSERT_EQ(chown((home + "/.xscreensaver").c_str(), user->pw_uid, user->pw_gid), 0);
-
     Xvfb server("1824x768x24", {"-noreset"});
     ASSERT_FALSE(server.name.empty());
     ASSERT_TRUE(splitIntoMonitors(server));
-    const std::string asUser =
-        std::string("runuser -u ") + saverUser + " -- env HOME=" + home + " DISPLAY=" + server.name + " ";
-    const pid_t launcher = fork();
-    if (launcher == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        execl("/bin/sh", "sh", "-c", (asUser + "xscreensaver -no-splash").c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    bool ready = false;
-    for (int i = 0; i < 300 && !ready; ++i) {
-        ready = std::system((asUser + "xscreensaver-command -time >/dev/null 2>&1").c_str()) == 0;
-        if (!ready)
-            pause(100);
-    }
-    EXPECT_TRUE(ready) << "the daemon did not answer";
+    SaverDaemon daemon(server.name);
+    ASSERT_TRUE(daemon.ready()) << "the daemon did not answer (or one of its user already runs)";
 
-    EXPECT_EQ(std::system((asUser + "xscreensaver-command -activate >/dev/null").c_str()), 0);
-    std::vector<pid_t> hacks;
-    for (int i = 0; i < 300 && hacks.size() < 2; ++i) {
-        hacks = userProcesses("vasken");
-        if (hacks.size() < 2)
-            pause(100);
-    }
+    EXPECT_TRUE(daemon.command("-activate"));
+    const std::vector<pid_t> hacks = SaverDaemon::awaitProcesses("vasken", 2);
     ASSERT_EQ(hacks.size(), 2u) << "vasken processes the daemon started";
     EXPECT_NE(hackWindow(hacks[0]), hackWindow(hacks[1])) << "both were given window " << hackWindow(hacks[0]);
     pause(1500);
@@ -151,18 +95,8 @@ TEST(MultiMonitor, XScreenSaverStartsOneVaskenPerMonitorAndEachDraws)
     }
     XCloseDisplay(display);
 
-    EXPECT_EQ(std::system((asUser + "xscreensaver-command -deactivate >/dev/null").c_str()), 0);
-    bool ended = false;
-    for (int i = 0; i < 300 && !ended; ++i) {
-        ended = userProcesses("vasken").empty();
-        if (!ended)
-            pause(50);
-    }
-    EXPECT_TRUE(ended) << "vasken still runs after -deactivate";
-    for (pid_t daemon : userProcesses("xscreensaver"))
-        kill(daemon, SIGTERM);
-    waitpid(launcher, nullptr, 0);
-    std::system(("rm -rf " + dir).c_str());
+    EXPECT_TRUE(daemon.command("-deactivate"));
+    EXPECT_TRUE(SaverDaemon::awaitNone("vasken")) << "vasken still runs after -deactivate";
 }
 
 TEST(MultiMonitor, OnTheRootWindowOneSceneCoversBothMonitors)
