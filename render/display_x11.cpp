@@ -338,33 +338,49 @@ inline uint32_t equalBytes(const uint8_t* a, const uint8_t* b)
 #endif
 }
 
+// Brings the 16 pixels at out up to date with the indices at in: compared
+// with their shadow all at once, and only the runs of 8 that differ are
+// converted.
+template <typename Pixel>
+inline void updateBlock(Pixel* out, uint8_t* shadow, const uint8_t* in, const uint32_t* colours)
+{
+    const uint32_t equal = equalBytes(in, shadow);
+    if (equal == 0xFFFFu)
+        return;
+    std::memcpy(shadow, in, 16);
+    if ((equal & 0x00FFu) != 0x00FFu)
+        convertRun(out, in, colours);
+    if ((equal & 0xFF00u) != 0xFF00u)
+        convertRun(out + 8, in + 8, colours);
+}
+
 // Brings count pixels of row y from x on up to date with the indices at in.
 // A present covers a sprite's old and new places, and many of those pixels
 // (the black around a ship, the parts of it that look alike one step on)
-// already show the right colour: the indices are compared with the shadow
-// 16 at a time, and only the runs of 8 that differ are converted.
+// already show the right colour, so they go by blocks of 16. A row of 16 or
+// more ends with the block of its last 16 pixels, which may overlap the one
+// before: pixels it brings up to date again compare equal or convert to the
+// same values.
 template <typename Pixel>
 void updatePixels(int32_t y, int32_t x, const uint8_t* in, int32_t count, const uint32_t* colours)
 {
     Pixel* out = reinterpret_cast<Pixel*>(imageRow(y)) + x;
     uint8_t* shadow = x11.shadow + static_cast<size_t>(y) * x11.width + x;
-    int32_t i = 0;
-    for (; i + 16 <= count; i += 16) {
-        const uint32_t equal = equalBytes(in + i, shadow + i);
-        if (equal == 0xFFFFu)
-            continue;
-        std::memcpy(shadow + i, in + i, 16);
-        if ((equal & 0x00FFu) != 0x00FFu)
-            convertRun(out + i, in + i, colours);
-        if ((equal & 0xFF00u) != 0xFF00u)
-            convertRun(out + i + 8, in + i + 8, colours);
+    if (count >= 16) {
+        int32_t i = 0;
+        for (; i + 16 <= count; i += 16)
+            updateBlock(out + i, shadow + i, in + i, colours);
+        if (i < count)
+            updateBlock(out + count - 16, shadow + count - 16, in + count - 16, colours);
+        return;
     }
-    if (i + 8 <= count) {
-        if (std::memcmp(in + i, shadow + i, 8) != 0) {
-            std::memcpy(shadow + i, in + i, 8);
-            convertRun(out + i, in + i, colours);
+    int32_t i = 0;
+    if (count >= 8) {
+        if (std::memcmp(in, shadow, 8) != 0) {
+            std::memcpy(shadow, in, 8);
+            convertRun(out, in, colours);
         }
-        i += 8;
+        i = 8;
     }
     for (; i < count; ++i) {
         if (shadow[i] != in[i]) {
