@@ -40,6 +40,35 @@ void copyImageRect(int32_t left, int32_t top, int32_t width, int32_t height, con
     }
 }
 
+// Clips (left, top, width, height) to a target of width x height; false
+// when nothing is left. 64-bit sums: a rectangle near the limits of int32_t
+// does not wrap.
+inline bool clipToTarget(int32_t& left, int32_t& top, int32_t& width, int32_t& height, int32_t targetWidth,
+                         int32_t targetHeight)
+{
+    int64_t l = left, t = top, r = static_cast<int64_t>(left) + width, b = static_cast<int64_t>(top) + height;
+    l = l < 0 ? 0 : l;
+    t = t < 0 ? 0 : t;
+    r = r > targetWidth ? targetWidth : r;
+    b = b > targetHeight ? targetHeight : b;
+    if (r <= l || b <= t)
+        return false;
+    left = static_cast<int32_t>(l);
+    top = static_cast<int32_t>(t);
+    width = static_cast<int32_t>(r - l);
+    height = static_cast<int32_t>(b - t);
+    return true;
+}
+
+// A present's rectangle clipped to the part that lies both in the source
+// image and in the target; false when nothing is left.
+inline bool clipPresentRect(int32_t& left, int32_t& top, int32_t& width, int32_t& height,
+                            const BitmapInfoHeader* info, int32_t targetWidth, int32_t targetHeight)
+{
+    return clipToTarget(left, top, width, height, info->biWidth, info->biHeight) &&
+           clipToTarget(left, top, width, height, targetWidth, targetHeight);
+}
+
 // Supplied by each back end that uses the model.
 //
 // Fills left <= x < right, top <= y < bottom of the window with one palette

@@ -73,23 +73,6 @@ void noteRect(int32_t left, int32_t top, int32_t width, int32_t height)
     rect[3] = height;
 }
 
-// Clips (left, top, width, height) to the image; false when nothing is left.
-bool clipToCanvas(int32_t& left, int32_t& top, int32_t& width, int32_t& height)
-{
-    int64_t l = left, t = top, r = static_cast<int64_t>(left) + width, b = static_cast<int64_t>(top) + height;
-    l = l < 0 ? 0 : l;
-    t = t < 0 ? 0 : t;
-    r = r > canvas.width ? canvas.width : r;
-    b = b > canvas.height ? canvas.height : b;
-    if (r <= l || b <= t)
-        return false;
-    left = static_cast<int32_t>(l);
-    top = static_cast<int32_t>(t);
-    width = static_cast<int32_t>(r - l);
-    height = static_cast<int32_t>(b - t);
-    return true;
-}
-
 // Canvas image data is R, G, B, A in memory order; wasm is little-endian.
 uint32_t rgbaWord(const PaletteEntry& e)
 {
@@ -208,7 +191,7 @@ void fillWindowIndex(int32_t left, int32_t top, int32_t right, int32_t bottom, u
 {
     int32_t width = right - left;
     int32_t height = bottom - top;
-    if (canvas.pixels == nullptr || !clipToCanvas(left, top, width, height))
+    if (canvas.pixels == nullptr || !clipToTarget(left, top, width, height, canvas.width, canvas.height))
         return;
     selectColours(palette);
     for (int32_t y = top; y < top + height; ++y)
@@ -221,13 +204,7 @@ void presentWindowRect(int32_t left, int32_t top, int32_t width, int32_t height,
 {
     if (canvas.pixels == nullptr || bits == nullptr)
         return;
-    // The part that lies both in the source image and in the canvas.
-    int64_t r = static_cast<int64_t>(left) + width, b = static_cast<int64_t>(top) + height;
-    r = r > info->biWidth ? info->biWidth : r;
-    b = b > info->biHeight ? info->biHeight : b;
-    width = r > left ? static_cast<int32_t>(r - left) : 0;
-    height = b > top ? static_cast<int32_t>(b - top) : 0;
-    if (!clipToCanvas(left, top, width, height))
+    if (!clipPresentRect(left, top, width, height, info, canvas.width, canvas.height))
         return;
     selectColours(palette);
     copyImageRect(left, top, width, height, bits, info, [](int32_t y, int32_t& rowWidth) {

@@ -138,27 +138,6 @@ void convertRow(uint8_t* row, int32_t x, const uint8_t* indices, int32_t count, 
     }
 }
 
-// Clips (left, top, width, height) to the image; false when nothing is left.
-bool clipToImage(int32_t& left, int32_t& top, int32_t& width, int32_t& height)
-{
-    int64_t l = left, t = top, r = static_cast<int64_t>(left) + width, b = static_cast<int64_t>(top) + height;
-    if (l < 0)
-        l = 0;
-    if (t < 0)
-        t = 0;
-    if (r > x11.width)
-        r = x11.width;
-    if (b > x11.height)
-        b = x11.height;
-    if (r <= l || b <= t)
-        return false;
-    left = static_cast<int32_t>(l);
-    top = static_cast<int32_t>(t);
-    width = static_cast<int32_t>(r - l);
-    height = static_cast<int32_t>(b - t);
-    return true;
-}
-
 void sendPut(const int32_t* rect, bool askCompletion)
 {
     if (x11.shared)
@@ -617,7 +596,7 @@ void fillWindowIndex(int32_t left, int32_t top, int32_t right, int32_t bottom, u
 {
     int32_t width = right - left;
     int32_t height = bottom - top;
-    if (x11.image == nullptr || !clipToImage(left, top, width, height))
+    if (x11.image == nullptr || !clipToTarget(left, top, width, height, x11.width, x11.height))
         return;
     awaitCompletion();
     const uint32_t* colours = coloursFor(palette);
@@ -632,15 +611,7 @@ void presentWindowRect(int32_t left, int32_t top, int32_t width, int32_t height,
 {
     if (x11.image == nullptr || bits == nullptr)
         return;
-    // The part that lies both in the source image and in the window.
-    int64_t r = static_cast<int64_t>(left) + width, b = static_cast<int64_t>(top) + height;
-    if (r > info->biWidth)
-        r = info->biWidth;
-    if (b > info->biHeight)
-        b = info->biHeight;
-    width = r > left ? static_cast<int32_t>(r - left) : 0;
-    height = b > top ? static_cast<int32_t>(b - top) : 0;
-    if (!clipToImage(left, top, width, height))
+    if (!clipPresentRect(left, top, width, height, info, x11.width, x11.height))
         return;
     awaitCompletion();
     const uint32_t* colours = coloursFor(palette);
