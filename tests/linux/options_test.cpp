@@ -40,8 +40,9 @@ TEST(ProgramOptions, WindowIdWinsOverRootSoundIsOffUnlessAskedForAndFpsIsTaken)
         std::string error;
         ASSERT_TRUE(parseProgramOptions(static_cast<int>(argv.size()), argv.data(), options, error)) << shown << error;
         EXPECT_EQ(options.target, c.target) << shown;
-        if (c.target == DrawTarget::windowId)
+        if (c.target == DrawTarget::windowId) {
             EXPECT_EQ(options.windowId, 42u) << shown;
+        }
         EXPECT_EQ(options.settings.soundOn, c.soundOn) << shown;
         EXPECT_EQ(options.showFps, c.showFps) << shown;
     }
