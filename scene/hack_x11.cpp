@@ -3,8 +3,6 @@
 // and exposures an X window sees.
 #include "scene/hack_x11.h"
 
-#include <new>
-
 #include "render/display_x11.h"
 #include "render/sprite_renderer.h"
 #include "scene/scene.h"
@@ -74,8 +72,7 @@ void hackFree(HackState& state)
     releaseSoundBank();
     closeSoundPlayer();
     if (state.built) {
-        spriteRenderer.~SpriteRenderer();
-        new (&spriteRenderer) SpriteRenderer();
+        releaseScene();
         state.built = false;
     }
     closeX11Window();

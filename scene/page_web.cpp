@@ -3,10 +3,7 @@
 // size changes.
 #include "scene/page_web.h"
 
-#include <new>
-
 #include "render/display_web.h"
-#include "render/sprite_renderer.h"
 #include "scene/scene.h"
 #include "scene/sound.h"
 #include "support/random.h"
@@ -16,28 +13,17 @@ namespace {
 // The core's handle for the one canvas; the display back end knows it.
 WindowHandle windowHandle(PageState& state) { return &state; }
 
-void resetRenderer()
-{
-    spriteRenderer.~SpriteRenderer();
-    new (&spriteRenderer) SpriteRenderer();
-}
-
-// The renderer builds its tables once per process, as the Windows saver
-// needs it; a new size needs a new renderer. The canvas is wholly presented
+// A new size needs a new renderer. The canvas is wholly presented
 // afterwards (openWebCanvas lists it whole), so the squares painted here
 // show at once.
 bool buildScene(PageState& state)
 {
+    state.built = openWebCanvas(state.width, state.height);
     if (state.built)
-        resetRenderer();
-    state.built = false;
-    if (!openWebCanvas(state.width, state.height))
-        return false;
-    scene.screenWidth = webCanvasWidth();
-    scene.screenHeight = webCanvasHeight();
-    setupScene(windowHandle(state));
-    state.built = true;
-    return true;
+        rebuildScene(windowHandle(state), webCanvasWidth(), webCanvasHeight());
+    else
+        releaseScene();
+    return state.built;
 }
 
 } // namespace
@@ -67,7 +53,7 @@ void pageClose(PageState& state)
 {
     releaseSoundBank();
     if (state.built)
-        resetRenderer();
+        releaseScene();
     state.built = false;
     closeWebCanvas();
 }

@@ -80,10 +80,15 @@ void setupScene(WindowHandle window)
     resetSoundTrigger();
 }
 
-void rebuildScene(WindowHandle window, int32_t width, int32_t height)
+void releaseScene()
 {
     spriteRenderer.~SpriteRenderer();
     new (&spriteRenderer) SpriteRenderer();
+}
+
+void rebuildScene(WindowHandle window, int32_t width, int32_t height)
+{
+    releaseScene();
     scene.screenWidth = width;
     scene.screenHeight = height;
     setupScene(window);

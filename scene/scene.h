@@ -43,9 +43,12 @@ extern Starfield starfield;
 // fills and paints the starfield; makes exactly 2,048 random draws.
 void setupScene(WindowHandle window);
 
-// The scene for a window of a new size: the renderer, which builds its tables
-// only once, is replaced by a fresh one, and setupScene runs again at the new
-// size. The caller first takes the old palette out of any device context
+// Replaces the renderer, which builds its tables only once, by a fresh one:
+// its surfaces, palette and tables are released.
+void releaseScene();
+
+// The scene for a window of a new size: releaseScene, then setupScene at the
+// new size. The caller first takes the old palette out of any device context
 // that keeps it selected (a window's own device context does).
 void rebuildScene(WindowHandle window, int32_t width, int32_t height);
 

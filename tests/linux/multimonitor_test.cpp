@@ -30,22 +30,6 @@ bool splitIntoMonitors(const Xvfb& server)
            std::system((xrandr + "--setmonitor RIGHT 800/211x600/159+1024+0 none >/dev/null 2>&1").c_str()) == 0;
 }
 
-Shot captureArea(Display* display, const Area& area)
-{
-    Shot shot;
-    XImage* image = XGetImage(display, DefaultRootWindow(display), area.x, area.y, area.width, area.height,
-                              AllPlanes, ZPixmap);
-    if (image == nullptr)
-        return shot;
-    shot.width = area.width;
-    shot.height = area.height;
-    for (int y = 0; y < area.height; ++y)
-        for (int x = 0; x < area.width; ++x)
-            shot.pixels.push_back(XGetPixel(image, x, y));
-    XDestroyImage(image);
-    return shot;
-}
-
 // What look shows has ships and squares, and changes from one look to the next.
 void expectScene(Display* display, const std::function<Shot()>& look, const std::string& where)
 {
@@ -111,7 +95,7 @@ TEST(MultiMonitor, OnTheRootWindowOneSceneCoversBothMonitors)
     ASSERT_NE(display, nullptr);
     for (const Area& area : monitorAreas)
         expectScene(
-            display, [&] { return captureArea(display, area); },
+            display, [&] { return captureArea(display, DefaultRootWindow(display), area.x, area.y, area.width, area.height); },
             "monitor at " + std::to_string(area.x) + "," + std::to_string(area.y));
     XCloseDisplay(display);
 }

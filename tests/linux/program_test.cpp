@@ -207,12 +207,7 @@ TEST(Program, TwoInstancesStartedTogetherDrawFormationsOfTheirOwn)
     const Shot a = capture(display, first);
     const Shot b = capture(display, second);
     ASSERT_EQ(a.pixels.size(), b.pixels.size());
-    std::set<unsigned long> ship;
-    for (int i = 11; i <= 24; ++i) {
-        uint8_t red, green, blue;
-        paletteColour(i, red, green, blue);
-        ship.insert(pixelOf(display, red, green, blue));
-    }
+    const std::set<unsigned long> ship = shipPixelValues(display);
     int squares = 0;
     int same = 0;
     for (size_t i = 0; i < a.pixels.size(); ++i) {

@@ -180,22 +180,29 @@ struct Shot {
     unsigned long at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
 
-inline Shot capture(Display* display, Window window)
+// The pixels of (left, top, width, height) of the window.
+inline Shot captureArea(Display* display, Window window, int left, int top, int width, int height)
 {
     Shot shot;
-    XWindowAttributes attributes;
-    if (!XGetWindowAttributes(display, window, &attributes))
-        return shot;
-    XImage* image = XGetImage(display, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
+    XImage* image = XGetImage(display, window, left, top, width, height, AllPlanes, ZPixmap);
     if (image == nullptr)
         return shot;
-    shot.width = attributes.width;
-    shot.height = attributes.height;
+    shot.width = width;
+    shot.height = height;
     for (int y = 0; y < shot.height; ++y)
         for (int x = 0; x < shot.width; ++x)
             shot.pixels.push_back(XGetPixel(image, x, y));
     XDestroyImage(image);
     return shot;
+}
+
+// The whole window.
+inline Shot capture(Display* display, Window window)
+{
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, window, &attributes))
+        return Shot();
+    return captureArea(display, window, 0, 0, attributes.width, attributes.height);
 }
 
 // An 8-bit colour as the default visual's pixel value.
@@ -230,7 +237,8 @@ struct SceneColours {
     int nonBlack = 0;
 };
 
-inline SceneColours sortColours(Display* display, const Shot& shot, int left = 0, int top = 0)
+// The ships' colours (palette 11-24) as the default visual's pixel values.
+inline std::set<unsigned long> shipPixelValues(Display* display)
 {
     std::set<unsigned long> ship;
     for (int i = 11; i <= 24; ++i) {
@@ -238,6 +246,12 @@ inline SceneColours sortColours(Display* display, const Shot& shot, int left = 0
         paletteColour(i, r, g, b);
         ship.insert(pixelOf(display, r, g, b));
     }
+    return ship;
+}
+
+inline SceneColours sortColours(Display* display, const Shot& shot, int left = 0, int top = 0)
+{
+    const std::set<unsigned long> ship = shipPixelValues(display);
     std::set<unsigned long> squares;
     for (int k = 1; k < brushCount; ++k) {
         const uint32_t c = brushColours[k];
