@@ -1,14 +1,16 @@
 // X11 back end of the window for the memory drawing model. The 8-bit
-// composite stays in memory; each fill or present of the window brings
-// exactly its rectangle up to date in a client-side image of the window's
-// size and puts that rectangle, with XShmPutImage where the server offers
-// MIT-SHM and XPutImage otherwise.
+// composite stays in memory; each fill or present of the window converts
+// exactly its rectangle into a piece of a client-side image and puts that
+// piece, with XShmPutImage where the server offers MIT-SHM and XPutImage
+// otherwise. The pieces of a batch lie one after the other from the start of
+// the image, so a frame touches a few hundred contiguous kilobytes rather
+// than rows spread over a window-sized image: between frames the program
+// sleeps, and memory spread that wide comes back from far away every frame.
 #include "render/display_x11.h"
 
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 #include <sys/ipc.h>
-#include <sys/mman.h>
 #include <sys/shm.h>
 
 #include <cstdio>
@@ -17,11 +19,18 @@
 
 #include "render/display_memory.h"
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 namespace {
+
+// A rectangle of the window and where its pixels lie in the image: rows of
+// bytesPerLine from offset on.
+struct Piece {
+    int32_t left;
+    int32_t top;
+    int32_t width;
+    int32_t height;
+    int32_t bytesPerLine;
+    size_t offset;
+};
 
 struct X11Window {
     Display* display;
@@ -29,24 +38,23 @@ struct X11Window {
     Visual* visual;
     int depth;
     GC gc;
-    XImage* image;
+    XImage* image;              // the window's size of memory for the pieces
     XShmSegmentInfo segment;
     bool shared;
     bool shmOffered;
     bool attachFailed;          // the server refused the segment
     int32_t width;
     int32_t height;
-    uint8_t* shadow;            // the palette index behind every image pixel
     uint8_t* fillRow;           // a row of the image's width for fills
-    void* shadowMapping;        // the mapping the shadow lies in
-    size_t shadowMappingSize;
+    size_t used;                // bytes of the image the batch's pieces take
+    bool batchOpen;             // pieces were written since the last batch ended
     uint32_t colours[256];      // pixel values in the image's byte order
     uint32_t opaque;            // the alpha bits of a visual that has them
     PaletteHandle tablePalette; // the palette colours[] was built from
     bool tableValid;
     int completionType;         // the event type of MIT-SHM's completion
     bool pending;               // a put held back to end the batch
-    int32_t pendingRect[4];
+    Piece pendingPiece;
     bool awaitingCompletion;    // the server may still read the image
     // The --fps text, drawn over the corner after each batch of puts.
     char overlay[64];
@@ -113,50 +121,59 @@ bool hostIsLittleEndian()
     return first == 1;
 }
 
-uint8_t* imageRow(int32_t y) { return reinterpret_cast<uint8_t*>(x11.image->data) + static_cast<size_t>(y) * x11.image->bytes_per_line; }
-
-// Writes count pixels of the given values (one per source index) at x.
-void convertRow(uint8_t* row, int32_t x, const uint8_t* indices, int32_t count, const uint32_t* colours)
+// Writes the pixels of count indices to out, through the table.
+template <typename Pixel>
+void convertPixels(Pixel* out, const uint8_t* in, int32_t count, const uint32_t* colours)
 {
-    switch (x11.image->bits_per_pixel) {
-    case 32: {
-        uint32_t* out = reinterpret_cast<uint32_t*>(row) + x;
-        for (int32_t i = 0; i < count; ++i)
-            out[i] = colours[indices[i]];
-        break;
+    int32_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+#pragma GCC unroll 8
+        for (int k = 0; k < 8; ++k)
+            out[i + k] = static_cast<Pixel>(colours[in[i + k]]);
     }
-    case 16: {
-        uint16_t* out = reinterpret_cast<uint16_t*>(row) + x;
-        for (int32_t i = 0; i < count; ++i)
-            out[i] = static_cast<uint16_t>(colours[indices[i]]);
-        break;
-    }
-    default: // 24 bits packed: the first three bytes of each entry, in order
-        for (int32_t i = 0; i < count; ++i)
-            std::memcpy(row + 3 * (x + i), &colours[indices[i]], 3);
-        break;
-    }
+    for (; i < count; ++i)
+        out[i] = static_cast<Pixel>(colours[in[i]]);
 }
 
-void sendPut(const int32_t* rect, bool askCompletion)
+// 24 bits packed (rare): the first three bytes of each entry, in order.
+void convertPackedPixels(uint8_t* out, const uint8_t* in, int32_t count, const uint32_t* colours)
 {
+    for (int32_t i = 0; i < count; ++i)
+        std::memcpy(out + 3 * i, &colours[in[i]], 3);
+}
+
+// A piece's rows are padded as the server pads the image's own, so that a
+// piece put from shared memory is read with the layout it was written in.
+int32_t pieceBytesPerLine(int32_t width)
+{
+    const int64_t pad = x11.image->bitmap_pad > 0 ? x11.image->bitmap_pad : 32;
+    const int64_t bits = static_cast<int64_t>(width) * x11.image->bits_per_pixel;
+    return static_cast<int32_t>((bits + pad - 1) / pad * pad / 8);
+}
+
+void sendPut(const Piece& piece, bool askCompletion)
+{
+    // The image's description with the piece's size and place: Xlib reads
+    // the rows from there, and MIT-SHM passes the offset into the segment.
+    XImage part = *x11.image;
+    part.width = piece.width;
+    part.height = piece.height;
+    part.bytes_per_line = piece.bytesPerLine;
+    part.data = x11.image->data + piece.offset;
     if (x11.shared)
-        XShmPutImage(x11.display, x11.window, x11.gc, x11.image, rect[0], rect[1], rect[0], rect[1], rect[2], rect[3],
+        XShmPutImage(x11.display, x11.window, x11.gc, &part, 0, 0, piece.left, piece.top, piece.width, piece.height,
                      askCompletion ? True : False);
     else
-        XPutImage(x11.display, x11.window, x11.gc, x11.image, rect[0], rect[1], rect[0], rect[1], rect[2], rect[3]);
+        XPutImage(x11.display, x11.window, x11.gc, &part, 0, 0, piece.left, piece.top, piece.width, piece.height);
 }
 
 // Each put goes out when the next one comes; the last of a batch waits for
 // endX11Batch, which asks the server to report when it has done it.
-void putRect(int32_t left, int32_t top, int32_t width, int32_t height)
+void putPiece(const Piece& piece)
 {
     if (x11.pending)
-        sendPut(x11.pendingRect, false);
-    x11.pendingRect[0] = left;
-    x11.pendingRect[1] = top;
-    x11.pendingRect[2] = width;
-    x11.pendingRect[3] = height;
+        sendPut(x11.pendingPiece, false);
+    x11.pendingPiece = piece;
     x11.pending = true;
 }
 
@@ -182,33 +199,47 @@ void awaitCompletion()
     x11.awaitingCompletion = false;
 }
 
-// The shadow lies on huge pages where the system gives them: a present
-// reads a few hundred short row pieces of it a frame, and with pages of
-// 4 KB nearly every piece costs an address translation miss.
-uint8_t* mapShadow(size_t size)
+// Sends the held-back put, asking for its report where the server reads
+// shared memory.
+void sendPending()
 {
-    const size_t huge = size_t(2) << 20;
-    x11.shadowMappingSize = size + huge;
-    x11.shadowMapping = mmap(nullptr, x11.shadowMappingSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (x11.shadowMapping == MAP_FAILED) {
-        x11.shadowMapping = nullptr;
-        return nullptr;
+    if (!x11.pending)
+        return;
+    sendPut(x11.pendingPiece, x11.shared);
+    x11.pending = false;
+    x11.awaitingCompletion = x11.shared;
+}
+
+// Room in the image for the rows of a piece of the window. A batch starts at
+// the beginning of the image once the server has read the last one; a batch
+// that fills the image (exposures of the whole window after a frame) sends
+// what it has and starts over the same way. A piece never needs more than
+// the whole image: its rows are at most the window's width.
+Piece startPiece(int32_t left, int32_t top, int32_t width, int32_t height)
+{
+    const size_t capacity = static_cast<size_t>(x11.image->bytes_per_line) * static_cast<size_t>(x11.height);
+    const int32_t bytesPerLine = pieceBytesPerLine(width);
+    const size_t size = static_cast<size_t>(bytesPerLine) * static_cast<size_t>(height);
+    if (!x11.batchOpen || x11.used + size > capacity) {
+        sendPending();
+        awaitCompletion();
+        x11.used = 0;
+        x11.batchOpen = true;
     }
-    uint8_t* aligned = reinterpret_cast<uint8_t*>((reinterpret_cast<uintptr_t>(x11.shadowMapping) + huge - 1) & ~(huge - 1));
-    madvise(aligned, size, MADV_HUGEPAGE);
-    return aligned;
+    const Piece piece = {left, top, width, height, bytesPerLine, x11.used};
+    // Each piece starts on a cache line of its own.
+    x11.used += (size + 63) & ~static_cast<size_t>(63);
+    return piece;
 }
 
 void destroyImage()
 {
-    if (x11.shadowMapping != nullptr)
-        munmap(x11.shadowMapping, x11.shadowMappingSize);
-    x11.shadowMapping = nullptr;
-    x11.shadow = nullptr;
     std::free(x11.fillRow);
     x11.fillRow = nullptr;
     x11.pending = false;
     x11.awaitingCompletion = false;
+    x11.batchOpen = false;
+    x11.used = 0;
     if (x11.image == nullptr)
         return;
     if (x11.shared) {
@@ -278,14 +309,12 @@ bool createWindowImage()
     return x11.image != nullptr;
 }
 
-// The image and its shadow start out all zero; the colour table is built
-// anew before the first conversion and repaints the image from the shadow.
+// The colour table is built anew before the first conversion.
 bool createImage(const char** error)
 {
     x11.tableValid = false;
-    x11.shadow = mapShadow(static_cast<size_t>(x11.width) * static_cast<size_t>(x11.height));
     x11.fillRow = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(x11.width)));
-    if (x11.shadow == nullptr || x11.fillRow == nullptr || !createWindowImage()) {
+    if (x11.fillRow == nullptr || !createWindowImage()) {
         destroyImage();
         *error = "not enough memory for an image of the window's size";
         return false;
@@ -293,111 +322,28 @@ bool createImage(const char** error)
     return true;
 }
 
-// Writes the eight pixels of the indices at in to out.
-template <typename Pixel>
-inline void convertRun(Pixel* out, const uint8_t* in, const uint32_t* colours)
-{
-#pragma GCC unroll 8
-    for (int i = 0; i < 8; ++i)
-        out[i] = static_cast<Pixel>(colours[in[i]]);
-}
-
-// Bit k set where byte k of the 16 indices at a equals that of b (without
-// SSE2, each half of 8 as a whole).
-inline uint32_t equalBytes(const uint8_t* a, const uint8_t* b)
-{
-#ifdef __SSE2__
-    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a)),
-                                                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(b)))));
-#else
-    uint64_t x[2], y[2];
-    std::memcpy(x, a, sizeof x);
-    std::memcpy(y, b, sizeof y);
-    return (x[0] == y[0] ? 0x00FFu : 0u) | (x[1] == y[1] ? 0xFF00u : 0u);
-#endif
-}
-
-// Brings the 16 pixels at out up to date with the indices at in: compared
-// with their shadow all at once, and only the runs of 8 that differ are
-// converted.
-template <typename Pixel>
-inline void updateBlock(Pixel* out, uint8_t* shadow, const uint8_t* in, const uint32_t* colours)
-{
-    const uint32_t equal = equalBytes(in, shadow);
-    if (equal == 0xFFFFu)
-        return;
-    std::memcpy(shadow, in, 16);
-    if ((equal & 0x00FFu) != 0x00FFu)
-        convertRun(out, in, colours);
-    if ((equal & 0xFF00u) != 0xFF00u)
-        convertRun(out + 8, in + 8, colours);
-}
-
-// Brings count pixels of row y from x on up to date with the indices at in.
-// A present covers a sprite's old and new places, and many of those pixels
-// (the black around a ship, the parts of it that look alike one step on)
-// already show the right colour, so they go by blocks of 16. A row of 16 or
-// more ends with the block of its last 16 pixels, which may overlap the one
-// before: pixels it brings up to date again compare equal or convert to the
-// same values.
-template <typename Pixel>
-void updatePixels(int32_t y, int32_t x, const uint8_t* in, int32_t count, const uint32_t* colours)
-{
-    Pixel* out = reinterpret_cast<Pixel*>(imageRow(y)) + x;
-    uint8_t* shadow = x11.shadow + static_cast<size_t>(y) * x11.width + x;
-    if (count >= 16) {
-        int32_t i = 0;
-        for (; i + 16 <= count; i += 16)
-            updateBlock(out + i, shadow + i, in + i, colours);
-        if (i < count)
-            updateBlock(out + count - 16, shadow + count - 16, in + count - 16, colours);
-        return;
-    }
-    int32_t i = 0;
-    if (count >= 8) {
-        if (std::memcmp(in, shadow, 8) != 0) {
-            std::memcpy(shadow, in, 8);
-            convertRun(out, in, colours);
-        }
-        i = 8;
-    }
-    for (; i < count; ++i) {
-        if (shadow[i] != in[i]) {
-            shadow[i] = in[i];
-            out[i] = static_cast<Pixel>(colours[in[i]]);
-        }
-    }
-}
-
-// The same for 24 bits per pixel (rare): whole rows that differ.
-void updatePackedPixels(int32_t y, int32_t x, const uint8_t* in, int32_t count, const uint32_t* colours)
-{
-    uint8_t* shadow = x11.shadow + static_cast<size_t>(y) * x11.width + x;
-    if (std::memcmp(in, shadow, static_cast<size_t>(count)) != 0) {
-        convertRow(imageRow(y), x, in, count, colours);
-        std::memcpy(shadow, in, static_cast<size_t>(count));
-    }
-}
-
-// Brings the rectangle (already clipped to the image) up to date from the
-// rows rowAt(y) give, with one loop per pixel size.
+// Converts the rectangle (already clipped to the image) from the rows
+// rowAt(y) give into a piece of the image, and puts it.
 template <typename RowAt>
-void updateRect(int32_t left, int32_t top, int32_t width, int32_t height, const uint32_t* colours, RowAt rowAt)
+void writeRect(int32_t left, int32_t top, int32_t width, int32_t height, const uint32_t* colours, RowAt rowAt)
 {
+    const Piece piece = startPiece(left, top, width, height);
+    uint8_t* out = reinterpret_cast<uint8_t*>(x11.image->data) + piece.offset;
     switch (x11.image->bits_per_pixel) {
     case 32:
-        for (int32_t y = top; y < top + height; ++y)
-            updatePixels<uint32_t>(y, left, rowAt(y), width, colours);
+        for (int32_t y = top; y < top + height; ++y, out += piece.bytesPerLine)
+            convertPixels(reinterpret_cast<uint32_t*>(out), rowAt(y), width, colours);
         break;
     case 16:
-        for (int32_t y = top; y < top + height; ++y)
-            updatePixels<uint16_t>(y, left, rowAt(y), width, colours);
+        for (int32_t y = top; y < top + height; ++y, out += piece.bytesPerLine)
+            convertPixels(reinterpret_cast<uint16_t*>(out), rowAt(y), width, colours);
         break;
     default:
-        for (int32_t y = top; y < top + height; ++y)
-            updatePackedPixels(y, left, rowAt(y), width, colours);
+        for (int32_t y = top; y < top + height; ++y, out += piece.bytesPerLine)
+            convertPackedPixels(out, rowAt(y), width, colours);
         break;
     }
+    putPiece(piece);
 }
 
 // An entry of the table: the pixel value laid out as the image wants it in
@@ -434,10 +380,6 @@ void buildColourTable(PaletteHandle palette)
     }
     x11.tablePalette = palette;
     x11.tableValid = true;
-    // The whole image follows the new colours, so that every pixel shows
-    // the colour of its shadow index again.
-    for (int32_t y = 0; y < x11.height; ++y)
-        convertRow(imageRow(y), 0, x11.shadow + static_cast<size_t>(y) * x11.width, x11.width, x11.colours);
 }
 
 const uint32_t* coloursFor(PaletteHandle palette)
@@ -570,11 +512,8 @@ void endX11Batch()
 {
     if (!x11.pending && !x11.overlayChanged)
         return;
-    if (x11.pending) {
-        sendPut(x11.pendingRect, x11.shared);
-        x11.pending = false;
-        x11.awaitingCompletion = x11.shared;
-    }
+    sendPending();
+    x11.batchOpen = false;
     // The puts may have covered the overlay.
     drawOverlay();
     XFlush(x11.display);
@@ -598,12 +537,10 @@ void fillWindowIndex(int32_t left, int32_t top, int32_t right, int32_t bottom, u
     int32_t height = bottom - top;
     if (x11.image == nullptr || !clipToTarget(left, top, width, height, x11.width, x11.height))
         return;
-    awaitCompletion();
     const uint32_t* colours = coloursFor(palette);
     // A fill is one row of its index for every row.
     std::memset(x11.fillRow, index, static_cast<size_t>(width));
-    updateRect(left, top, width, height, colours, [](int32_t) { return x11.fillRow; });
-    putRect(left, top, width, height);
+    writeRect(left, top, width, height, colours, [](int32_t) { return x11.fillRow; });
 }
 
 void presentWindowRect(int32_t left, int32_t top, int32_t width, int32_t height, const uint8_t* bits,
@@ -613,11 +550,9 @@ void presentWindowRect(int32_t left, int32_t top, int32_t width, int32_t height,
         return;
     if (!clipPresentRect(left, top, width, height, info, x11.width, x11.height))
         return;
-    awaitCompletion();
     const uint32_t* colours = coloursFor(palette);
     const size_t stride = static_cast<size_t>((info->biWidth + 3) & ~3);
     const int32_t lastRow = info->biHeight - 1;
-    updateRect(left, top, width, height, colours,
-               [=](int32_t y) { return bits + stride * static_cast<size_t>(lastRow - y) + left; });
-    putRect(left, top, width, height);
+    writeRect(left, top, width, height, colours,
+              [=](int32_t y) { return bits + stride * static_cast<size_t>(lastRow - y) + left; });
 }

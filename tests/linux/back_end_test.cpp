@@ -82,8 +82,8 @@ unsigned long expectedPixel(const XVisualInfo& visual, const PaletteEntry& e)
 
 } // namespace
 
-// A 16 x 16 image of all 256 palette indices, presented into a window of
-// each kind: every pixel read back must be its palette colour. Xlib converts
+// A 16 x 16 image of all 256 palette indices, presented in two pieces into
+// a window of each kind: every pixel read back must be its palette colour. Xlib converts
 // an image whose format is not the server's when it sends it without
 // MIT-SHM, by the image's own description; the formats Xvfb does not offer
 // (24 bits per pixel, MSB first) come from letting the client believe in
@@ -150,7 +150,9 @@ TEST(X11Window, EveryTrueColorVisualAndImageFormatShowsEachPaletteColour)
         PaletteHandle palette = createDisplayPalette(entries);
         DeviceContext dc = getWindowDc(&handle);
         selectDisplayPalette(dc, palette);
-        presentDisplayRect(dc, 0, 0, 16, 16, bits, &info);
+        // Two pieces of odd widths: rows of 5 and 11 pixels are padded.
+        presentDisplayRect(dc, 0, 0, 5, 16, bits, &info);
+        presentDisplayRect(dc, 5, 0, 11, 16, bits, &info);
         releaseWindowDc(&handle, dc);
         endX11Batch();
         XSync(display, False);
@@ -170,6 +172,46 @@ TEST(X11Window, EveryTrueColorVisualAndImageFormatShowsEachPaletteColour)
         closeX11Window();
         XCloseDisplay(display);
     }
+}
+
+// Presents of more pixels than the window has, in one batch: the image holds
+// a window's worth, so the later pieces reuse its memory, and the earlier
+// ones must have reached the server first.
+TEST(X11Window, ABatchLargerThanTheWindowShowsEveryPieceAsPresented)
+{
+    Xvfb server("64x64x24");
+    ASSERT_FALSE(server.name.empty());
+    Display* display = XOpenDisplay(server.name.c_str());
+    ASSERT_NE(display, nullptr);
+    const Window window = createWindow(display, 16, 16);
+    const char* error = "";
+    ASSERT_TRUE(openX11Window(display, window, 16, 16, &error)) << error;
+    PaletteEntry entries[256] = {};
+    entries[1] = PaletteEntry{255, 0, 0, 0};
+    entries[2] = PaletteEntry{0, 0, 255, 0};
+    uint8_t red[16 * 16], blue[16 * 16];
+    std::memset(red, 1, sizeof red);
+    std::memset(blue, 2, sizeof blue);
+    const BitmapInfoHeader info = {40, 16, 16, 1, 8, 0, 0, 0, 0, 0, 0};
+    int handle = 0;
+    PaletteHandle palette = createDisplayPalette(entries);
+    DeviceContext dc = getWindowDc(&handle);
+    selectDisplayPalette(dc, palette);
+    presentDisplayRect(dc, 0, 0, 16, 16, red, &info);
+    presentDisplayRect(dc, 0, 8, 16, 8, blue, &info);
+    releaseWindowDc(&handle, dc);
+    endX11Batch();
+    XSync(display, False);
+    const Shot shot = capture(display, window);
+    ASSERT_EQ(shot.width, 16);
+    int wrong = 0;
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            wrong += shot.at(x, y) != (y < 8 ? pixelOf(display, 255, 0, 0) : pixelOf(display, 0, 0, 255));
+    EXPECT_EQ(wrong, 0) << "pixels of the wrong colour";
+    deleteDisplayObject(palette);
+    closeX11Window();
+    XCloseDisplay(display);
 }
 
 TEST(SceneOnX11, FixedSeedRunGivesTheChecksumOfTheOtherBuildsAndTheWindowShowsTheBackBuffer)
