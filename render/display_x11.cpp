@@ -38,7 +38,7 @@ struct X11Window {
     Visual* visual;
     int depth;
     GC gc;
-    XImage* image;              // the window's size of memory for the pieces
+    XImage* image;              // the memory for the pieces (imageRows())
     XShmSegmentInfo segment;
     bool shared;
     bool shmOffered;
@@ -210,17 +210,30 @@ void sendPending()
     x11.awaitingCompletion = x11.shared;
 }
 
+// The image has the window's width and a quarter of its rows (at least
+// 256 KB of them, and never more than the window): room for the pieces of a
+// frame, which cover a few percent of the window, while a present of the
+// whole window goes in bands.
+int32_t imageRows()
+{
+    const int64_t rowBytes = static_cast<int64_t>(x11.width) * 4;
+    int64_t rows = (static_cast<int64_t>(x11.height) + 3) / 4;
+    const int64_t floorRows = (int64_t(256) * 1024 + rowBytes - 1) / rowBytes;
+    rows = rows > floorRows ? rows : floorRows;
+    return static_cast<int32_t>(rows < x11.height ? rows : x11.height);
+}
+
+size_t imageBytes() { return static_cast<size_t>(x11.image->bytes_per_line) * static_cast<size_t>(x11.image->height); }
+
 // Room in the image for the rows of a piece of the window. A batch starts at
 // the beginning of the image once the server has read the last one; a batch
-// that fills the image (exposures of the whole window after a frame) sends
-// what it has and starts over the same way. A piece never needs more than
-// the whole image: its rows are at most the window's width.
+// that fills the image sends what it has and starts over the same way. A
+// piece is never larger than the image (writeRect cuts it into bands).
 Piece startPiece(int32_t left, int32_t top, int32_t width, int32_t height)
 {
-    const size_t capacity = static_cast<size_t>(x11.image->bytes_per_line) * static_cast<size_t>(x11.height);
     const int32_t bytesPerLine = pieceBytesPerLine(width);
     const size_t size = static_cast<size_t>(bytesPerLine) * static_cast<size_t>(height);
-    if (!x11.batchOpen || x11.used + size > capacity) {
+    if (!x11.batchOpen || x11.used + size > imageBytes()) {
         sendPending();
         awaitCompletion();
         x11.used = 0;
@@ -256,10 +269,11 @@ void destroyImage()
 bool createSharedImage()
 {
     x11.segment = XShmSegmentInfo{};
-    x11.image = XShmCreateImage(x11.display, x11.visual, x11.depth, ZPixmap, nullptr, &x11.segment, x11.width, x11.height);
+    x11.image = XShmCreateImage(x11.display, x11.visual, x11.depth, ZPixmap, nullptr, &x11.segment, x11.width,
+                                imageRows());
     if (x11.image == nullptr)
         return false;
-    x11.segment.shmid = shmget(IPC_PRIVATE, static_cast<size_t>(x11.image->bytes_per_line) * x11.height, IPC_CREAT | 0600);
+    x11.segment.shmid = shmget(IPC_PRIVATE, imageBytes(), IPC_CREAT | 0600);
     if (x11.segment.shmid < 0) {
         XDestroyImage(x11.image);
         x11.image = nullptr;
@@ -298,9 +312,9 @@ bool createWindowImage()
 {
     if (x11.shmOffered && createSharedImage())
         return true;
-    x11.image = XCreateImage(x11.display, x11.visual, x11.depth, ZPixmap, 0, nullptr, x11.width, x11.height, 32, 0);
+    x11.image = XCreateImage(x11.display, x11.visual, x11.depth, ZPixmap, 0, nullptr, x11.width, imageRows(), 32, 0);
     if (x11.image != nullptr) {
-        x11.image->data = static_cast<char*>(std::calloc(static_cast<size_t>(x11.image->bytes_per_line), x11.height));
+        x11.image->data = static_cast<char*>(std::calloc(imageBytes(), 1));
         if (x11.image->data == nullptr) {
             XDestroyImage(x11.image);
             x11.image = nullptr;
@@ -336,10 +350,10 @@ inline void requestRow(const uint8_t* row, int32_t count)
     __builtin_prefetch(row + count - 1);
 }
 
-// Converts the rectangle (already clipped to the image) from the rows
-// rowAt(y) give into a piece of the image, and puts it.
+// Converts a band of a rectangle from the rows rowAt(y) give into a piece of
+// the image, and puts it.
 template <typename RowAt>
-void writeRect(int32_t left, int32_t top, int32_t width, int32_t height, const uint32_t* colours, RowAt rowAt)
+void writePiece(int32_t left, int32_t top, int32_t width, int32_t height, const uint32_t* colours, RowAt& rowAt)
 {
     const Piece piece = startPiece(left, top, width, height);
     const int32_t bottom = top + height;
@@ -362,6 +376,18 @@ void writeRect(int32_t left, int32_t top, int32_t width, int32_t height, const u
         }
     }
     putPiece(piece);
+}
+
+// Converts the rectangle (already clipped to the window) and puts it, in
+// bands of as many rows as the image holds.
+template <typename RowAt>
+void writeRect(int32_t left, int32_t top, int32_t width, int32_t height, const uint32_t* colours, RowAt rowAt)
+{
+    const int32_t bandRows = static_cast<int32_t>(imageBytes() / static_cast<size_t>(pieceBytesPerLine(width)));
+    for (int32_t bandTop = top; bandTop < top + height; bandTop += bandRows) {
+        const int32_t rows = top + height - bandTop < bandRows ? top + height - bandTop : bandRows;
+        writePiece(left, bandTop, width, rows, colours, rowAt);
+    }
 }
 
 // An entry of the table: the pixel value laid out as the image wants it in

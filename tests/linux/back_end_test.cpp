@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <vector>
 
 #include "render/display_memory.h"
 #include "render/display_x11.h"
@@ -174,40 +175,51 @@ TEST(X11Window, EveryTrueColorVisualAndImageFormatShowsEachPaletteColour)
     }
 }
 
-// Presents of more pixels than the window has, in one batch: the image holds
-// a window's worth, so the later pieces reuse its memory, and the earlier
-// ones must have reached the server first.
-TEST(X11Window, ABatchLargerThanTheWindowShowsEveryPieceAsPresented)
+// The image holds a quarter of a tall window's rows: a present of the whole
+// window goes in bands, and a batch of more pieces than the image holds
+// reuses its memory, so the earlier pieces must have reached the server
+// first. Each row has a colour of its own, so that a band off by a row shows.
+TEST(X11Window, PresentsLargerThanTheImageShowEveryRowAsPresented)
 {
-    Xvfb server("64x64x24");
+    const int width = 256, height = 1024;
+    Xvfb server("1024x1024x24");
     ASSERT_FALSE(server.name.empty());
     Display* display = XOpenDisplay(server.name.c_str());
     ASSERT_NE(display, nullptr);
-    const Window window = createWindow(display, 16, 16);
+    const Window window = createWindow(display, width, height);
     const char* error = "";
-    ASSERT_TRUE(openX11Window(display, window, 16, 16, &error)) << error;
-    PaletteEntry entries[256] = {};
-    entries[1] = PaletteEntry{255, 0, 0, 0};
-    entries[2] = PaletteEntry{0, 0, 255, 0};
-    uint8_t red[16 * 16], blue[16 * 16];
-    std::memset(red, 1, sizeof red);
-    std::memset(blue, 2, sizeof blue);
-    const BitmapInfoHeader info = {40, 16, 16, 1, 8, 0, 0, 0, 0, 0, 0};
+    ASSERT_TRUE(openX11Window(display, window, width, height, &error)) << error;
+    PaletteEntry entries[256];
+    for (int i = 0; i < 256; ++i)
+        entries[i] = PaletteEntry{static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), 128, 0};
+    // Rows from the bottom up, as in the back buffer.
+    std::vector<uint8_t> first(width * height), second(width * height);
+    auto firstIndex = [](int y) { return static_cast<uint8_t>(y); };
+    auto secondIndex = [](int y) { return static_cast<uint8_t>(y * 7 + 3); };
+    for (int y = 0; y < height; ++y) {
+        std::memset(&first[(height - 1 - y) * width], firstIndex(y), width);
+        std::memset(&second[(height - 1 - y) * width], secondIndex(y), width);
+    }
+    const BitmapInfoHeader info = {40, width, height, 1, 8, 0, 0, 0, 0, 0, 0};
     int handle = 0;
     PaletteHandle palette = createDisplayPalette(entries);
     DeviceContext dc = getWindowDc(&handle);
     selectDisplayPalette(dc, palette);
-    presentDisplayRect(dc, 0, 0, 16, 16, red, &info);
-    presentDisplayRect(dc, 0, 8, 16, 8, blue, &info);
+    presentDisplayRect(dc, 0, 0, width, height, first.data(), &info);
+    presentDisplayRect(dc, 0, height / 2, width, height / 2, second.data(), &info);
     releaseWindowDc(&handle, dc);
     endX11Batch();
     XSync(display, False);
     const Shot shot = capture(display, window);
-    ASSERT_EQ(shot.width, 16);
+    ASSERT_EQ(shot.width, width);
     int wrong = 0;
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 16; ++x)
-            wrong += shot.at(x, y) != (y < 8 ? pixelOf(display, 255, 0, 0) : pixelOf(display, 0, 0, 255));
+    for (int y = 0; y < height; ++y) {
+        const PaletteEntry& e = entries[y < height / 2 ? firstIndex(y) : secondIndex(y)];
+        const unsigned long expected = pixelOf(display, e.peRed, e.peGreen, e.peBlue);
+        for (int x = 0; x < width; ++x)
+            if (shot.at(x, y) != expected && wrong++ == 0)
+                ADD_FAILURE() << "first wrong pixel at row " << y;
+    }
     EXPECT_EQ(wrong, 0) << "pixels of the wrong colour";
     deleteDisplayObject(palette);
     closeX11Window();
