@@ -210,16 +210,13 @@ void sendPending()
     x11.awaitingCompletion = x11.shared;
 }
 
-// The image has the window's width and a quarter of its rows (at least
-// 256 KB of them, and never more than the window): room for the pieces of a
-// frame, which cover a few percent of the window, while a present of the
-// whole window goes in bands.
+// The image has the window's width and the rows of 2^19 pixels (2 MB at 32
+// bits per pixel), or the window's rows if it has fewer: the ships do not
+// grow with the window, and a frame's pieces take up to about 300,000
+// pixels at any size. A present of a larger window goes in bands.
 int32_t imageRows()
 {
-    const int64_t rowBytes = static_cast<int64_t>(x11.width) * 4;
-    int64_t rows = (static_cast<int64_t>(x11.height) + 3) / 4;
-    const int64_t floorRows = (int64_t(256) * 1024 + rowBytes - 1) / rowBytes;
-    rows = rows > floorRows ? rows : floorRows;
+    const int64_t rows = (int64_t(1) << 19) / x11.width + 1;
     return static_cast<int32_t>(rows < x11.height ? rows : x11.height);
 }
 
@@ -330,7 +327,7 @@ bool createImage(const char** error)
     x11.fillRow = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(x11.width)));
     if (x11.fillRow == nullptr || !createWindowImage()) {
         destroyImage();
-        *error = "not enough memory for an image of the window's size";
+        *error = "not enough memory for the window's image";
         return false;
     }
     return true;

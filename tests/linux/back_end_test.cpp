@@ -175,14 +175,14 @@ TEST(X11Window, EveryTrueColorVisualAndImageFormatShowsEachPaletteColour)
     }
 }
 
-// The image holds a quarter of a tall window's rows: a present of the whole
-// window goes in bands, and a batch of more pieces than the image holds
+// The image holds 2^19 pixels, a quarter of this window: a present of the
+// whole window goes in bands, and a batch of more pieces than the image holds
 // reuses its memory, so the earlier pieces must have reached the server
 // first. Each row has a colour of its own, so that a band off by a row shows.
 TEST(X11Window, PresentsLargerThanTheImageShowEveryRowAsPresented)
 {
-    const int width = 256, height = 1024;
-    Xvfb server("1024x1024x24");
+    const int width = 512, height = 4096;
+    Xvfb server("512x4096x24");
     ASSERT_FALSE(server.name.empty());
     Display* display = XOpenDisplay(server.name.c_str());
     ASSERT_NE(display, nullptr);
