@@ -125,13 +125,8 @@ bool hostIsLittleEndian()
 template <typename Pixel>
 void convertPixels(Pixel* out, const uint8_t* in, int32_t count, const uint32_t* colours)
 {
-    int32_t i = 0;
-    for (; i + 8 <= count; i += 8) {
 #pragma GCC unroll 8
-        for (int k = 0; k < 8; ++k)
-            out[i + k] = static_cast<Pixel>(colours[in[i + k]]);
-    }
-    for (; i < count; ++i)
+    for (int32_t i = 0; i < count; ++i)
         out[i] = static_cast<Pixel>(colours[in[i]]);
 }
 
@@ -226,9 +221,8 @@ size_t imageBytes() { return static_cast<size_t>(x11.image->bytes_per_line) * st
 // the beginning of the image once the server has read the last one; a batch
 // that fills the image sends what it has and starts over the same way. A
 // piece is never larger than the image (writeRect cuts it into bands).
-Piece startPiece(int32_t left, int32_t top, int32_t width, int32_t height)
+Piece startPiece(int32_t left, int32_t top, int32_t width, int32_t height, int32_t bytesPerLine)
 {
-    const int32_t bytesPerLine = pieceBytesPerLine(width);
     const size_t size = static_cast<size_t>(bytesPerLine) * static_cast<size_t>(height);
     if (!x11.batchOpen || x11.used + size > imageBytes()) {
         sendPending();
@@ -350,9 +344,10 @@ inline void requestRow(const uint8_t* row, int32_t count)
 // Converts a band of a rectangle from the rows rowAt(y) give into a piece of
 // the image, and puts it.
 template <typename RowAt>
-void writePiece(int32_t left, int32_t top, int32_t width, int32_t height, const uint32_t* colours, RowAt& rowAt)
+void writePiece(int32_t left, int32_t top, int32_t width, int32_t height, int32_t bytesPerLine,
+                const uint32_t* colours, RowAt& rowAt)
 {
-    const Piece piece = startPiece(left, top, width, height);
+    const Piece piece = startPiece(left, top, width, height, bytesPerLine);
     const int32_t bottom = top + height;
     for (int32_t y = top; y < bottom && y < top + rowsAhead; ++y)
         requestRow(rowAt(y), width);
@@ -380,10 +375,11 @@ void writePiece(int32_t left, int32_t top, int32_t width, int32_t height, const 
 template <typename RowAt>
 void writeRect(int32_t left, int32_t top, int32_t width, int32_t height, const uint32_t* colours, RowAt rowAt)
 {
-    const int32_t bandRows = static_cast<int32_t>(imageBytes() / static_cast<size_t>(pieceBytesPerLine(width)));
+    const int32_t bytesPerLine = pieceBytesPerLine(width);
+    const int32_t bandRows = static_cast<int32_t>(imageBytes() / static_cast<size_t>(bytesPerLine));
     for (int32_t bandTop = top; bandTop < top + height; bandTop += bandRows) {
         const int32_t rows = top + height - bandTop < bandRows ? top + height - bandTop : bandRows;
-        writePiece(left, bandTop, width, rows, colours, rowAt);
+        writePiece(left, bandTop, width, rows, bytesPerLine, colours, rowAt);
     }
 }
 
