@@ -37,7 +37,10 @@ inline std::string testDirectory(const std::string& name)
 
 // Xvfb on a display number it picks itself (-displayfd); stopped on
 // destruction. Extra arguments go to the server (e.g. -extension MIT-SHM);
-// a launcher, if given, starts it (e.g. unshare --ipc).
+// a launcher, if given, starts it (e.g. unshare --ipc). It never resets: a
+// server resets when its last client leaves, and a client connecting during
+// the reset is refused (the daemon, started while xscreensaver-command came
+// and went, then exited without a word).
 class Xvfb {
 public:
     explicit Xvfb(const std::string& geometry, const std::vector<std::string>& extra = {},
@@ -56,7 +59,8 @@ public:
             std::vector<std::string> args = launcher;
             for (const char* a : {"Xvfb", "-screen", "0"})
                 args.push_back(a);
-            for (const std::string& a : {geometry, std::string("-nolisten"), std::string("tcp"), std::string("-displayfd"), fd})
+            for (const std::string& a : {geometry, std::string("-noreset"), std::string("-nolisten"), std::string("tcp"),
+                                        std::string("-displayfd"), fd})
                 args.push_back(a);
             args.insert(args.end(), extra.begin(), extra.end());
             std::vector<char*> argv;
