@@ -5,6 +5,7 @@
 #include "formation/formation.h"
 #include "support/clock.h"
 #include "support/random.h"
+#include "platforms/stub/stub.h"
 
 namespace {
 
@@ -12,7 +13,7 @@ namespace {
 // generator decides, as on screen.
 void formationStepOf91Ships(benchmark::State& state)
 {
-    setNativeTickCount(0);
+    setStubTickCount(0);
     seedRandom(1);
     formationInit(6, static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)), 10);
     for (auto _ : state) {
@@ -26,7 +27,7 @@ BENCHMARK(formationStepOf91Ships)->Args({640, 480})->Args({1920, 1080});
 
 void formationLayoutOf91Ships(benchmark::State& state)
 {
-    setNativeTickCount(0);
+    setStubTickCount(0);
     formationInit(6, 1920, 1080, 10);
     for (auto _ : state) {
         formationLayout();

@@ -1,5 +1,5 @@
 // One complete frame of the 91-sprite scene (set every sprite, renderPass
-// with the native presenter) at three window sizes, beside a plain full-frame
+// with the stand-in presenter) at three window sizes, beside a plain full-frame
 // compositor (clear, draw every sprite, copy the whole frame) for comparison.
 // The dirty-rectangle pass should cost about the same at every size.
 #include <benchmark/benchmark.h>
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "render/bitmap_source.h"
-#include "render/display_stub.h"
+#include "platforms/stub/stub.h"
 #include "render/sprite_renderer.h"
 
 namespace {
@@ -79,11 +79,11 @@ void step(Placement& p, int32_t width)
 
 void loadPatterns()
 {
-    clearNativeBitmapResources();
+    clearStubBitmapResources();
     for (int32_t l = 0; l < 6; ++l) {
         const std::vector<uint8_t> bytes = layerPattern(layers[l]);
         const std::string name = "SPPAT_R" + std::to_string(l);
-        addNativeBitmapResource(name.c_str(), bytes.data(), static_cast<uint32_t>(bytes.size()));
+        addStubBitmapResource(name.c_str(), bytes.data(), static_cast<uint32_t>(bytes.size()));
     }
 }
 
@@ -91,12 +91,12 @@ void BM_DirtyRectanglePass(benchmark::State& state)
 {
     const int32_t width = static_cast<int32_t>(state.range(0));
     const int32_t height = static_cast<int32_t>(state.range(1));
-    resetNativeDisplay(width, height);
+    resetStubDisplay(width, height);
     loadPatterns();
     std::vector<Placement> sprites = layout(width, height);
     {
         SpriteRenderer renderer;
-        renderer.initialize(nativeWindow(), spriteCount, 6 * framesPerLayer, 6, width, height);
+        renderer.initialize(stubWindow(), spriteCount, 6 * framesPerLayer, 6, width, height);
         for (int32_t l = 0; l < 6; ++l)
             for (int32_t f = 0; f < framesPerLayer; ++f)
                 renderer.setFrameEntry(l * framesPerLayer + f, l, layers[l].width / 2,
@@ -113,12 +113,12 @@ void BM_DirtyRectanglePass(benchmark::State& state)
                 renderer.setSpriteFrame(i, p.layer * framesPerLayer + (tick / 4 + i) % framesPerLayer);
                 renderer.setSpritePosition(i, p.x, p.y);
             }
-            renderer.renderPass(nativeWindow());
-            clearNativePresents();
-            clearNativeDisplayCalls();
+            renderer.renderPass(stubWindow());
+            clearStubPresents();
+            clearStubDisplayCalls();
         }
     }
-    clearNativeBitmapResources();
+    clearStubBitmapResources();
 }
 
 void BM_FullFrameCompositor(benchmark::State& state)
@@ -149,7 +149,7 @@ void BM_FullFrameCompositor(benchmark::State& state)
             std::memcpy(&window[static_cast<size_t>(y) * width], back.pixelAddress(0, y), width);
         benchmark::DoNotOptimize(window.data());
     }
-    clearNativeBitmapResources();
+    clearStubBitmapResources();
 }
 
 } // namespace

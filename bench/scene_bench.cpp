@@ -1,5 +1,5 @@
 // One frame tick of the whole scene (square, formation step, sound trigger,
-// sprite updates, dirty-rectangle pass) with the native presenter, with the
+// sprite updates, dirty-rectangle pass) with the stand-in presenter, with the
 // generated pattern images, at screen sizes up to a desktop of three
 // 3840 x 2160 monitors side by side.
 #include <benchmark/benchmark.h>
@@ -10,7 +10,7 @@
 
 #include "formation/formation.h"
 #include "render/bitmap_source.h"
-#include "render/display_stub.h"
+#include "platforms/stub/stub.h"
 #include "render/sprite_renderer.h"
 #include "scene/scene.h"
 #include "scene/sound.h"
@@ -23,28 +23,28 @@ namespace {
 
 void loadGeneratedPatterns()
 {
-    clearNativeBitmapResources();
+    clearStubBitmapResources();
     for (int p = 0; p < scenePatternCount; ++p) {
         const Bytes file = patternBitmapFile(p);
         const std::string name = "SPPAT_R" + std::to_string(p);
-        addNativeBitmapResource(name.c_str(), file.data() + 14, static_cast<uint32_t>(file.size() - 14));
+        addStubBitmapResource(name.c_str(), file.data() + 14, static_cast<uint32_t>(file.size() - 14));
     }
 }
 
-// A scene of the given size, as the saver sets it up, on the native presenter.
+// A scene of the given size, as the saver sets it up, on the stand-in presenter.
 void setUpScene(int32_t width, int32_t height)
 {
     loadGeneratedPatterns();
     spriteRenderer.~SpriteRenderer();
     new (&spriteRenderer) SpriteRenderer();
-    resetNativeDisplay(width, height);
-    setNativeTickCount(0);
+    resetStubDisplay(width, height);
+    setStubTickCount(0);
     scene.screenWidth = width;
     scene.screenHeight = height;
     settings = Settings{1, 10, 10};
     seedRandom(1);
     loadSoundBank();
-    setupScene(nativeWindow());
+    setupScene(stubWindow());
 }
 
 double threadCpuSeconds()
@@ -60,10 +60,10 @@ void BM_FrameTick(benchmark::State& state)
     const int32_t height = static_cast<int32_t>(state.range(1));
     setUpScene(width, height);
     for (auto _ : state) {
-        frameTick(nativeWindow());
+        frameTick(stubWindow());
         // The recorders would otherwise grow without end.
-        clearNativePresents();
-        clearNativeDisplayCalls();
+        clearStubPresents();
+        clearStubDisplayCalls();
     }
     // What the scene keeps in memory, as the renderer allocated it: the 8-bit
     // back buffer grows with the screen, the sprites' save-unders do not.
@@ -95,10 +95,10 @@ void BM_FrameTickPaced(benchmark::State& state)
         const timespec pause = {0, 10000000};
         nanosleep(&pause, nullptr);
         const double start = threadCpuSeconds();
-        frameTick(nativeWindow());
+        frameTick(stubWindow());
         state.SetIterationTime(threadCpuSeconds() - start);
-        clearNativePresents();
-        clearNativeDisplayCalls();
+        clearStubPresents();
+        clearStubDisplayCalls();
     }
     releaseSoundBank();
 }

@@ -7,6 +7,7 @@
 #include "render/bitmap_source.h"
 #include "render/dib_surface.h"
 #include "render/packed_dib.h"
+#include "platforms/stub/stub.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ namespace {
 // ways the renderer does: saving a sprite-sized block and drawing frames.
 void blitFrom(const char* name, const uint8_t* bytes, uint32_t size, const uint8_t* data, size_t dataSize)
 {
-    addNativeBitmapResource(name, bytes, size);
+    addStubBitmapResource(name, bytes, size);
     DibSurface image;
     image.loadNamed(name);
     DibSurface target;
@@ -28,7 +29,7 @@ void blitFrom(const char* name, const uint8_t* bytes, uint32_t size, const uint8
     save.copyFrom(&image, at(6), at(7));
     save.copyTo(&target, at(8), at(9));
     save.copyFrom(&image, image.width - 5, image.height - 3);
-    clearNativeBitmapResources();
+    clearStubBitmapResources();
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // Where bitmaps come from: files found by the platform's own search, image
 // blocks in resizable memory, and the image's bitmap resources. The Win32
 // shell uses the 16-bit-compatible file calls, movable global memory and
-// RT_BITMAP resources; the native back end opens paths relative to the
+// RT_BITMAP resources; the test stand-in opens paths relative to the
 // working directory and keeps a table of named images that tests fill.
 #pragma once
 #include <cstdint>
@@ -28,13 +28,3 @@ void freeDibMemory(uint8_t* block);
 // The image's bitmap resource of that name, unchanged, and its size; null if
 // there is none.
 const uint8_t* findBitmapResource(const char* name, uint32_t* size);
-
-#ifdef VASKEN_NATIVE
-// Native back end only: the named-image store that stands in for resources
-// (the bytes are copied), and a count of live image blocks for leak checks.
-void addNativeBitmapResource(const char* name, const uint8_t* bytes, uint32_t size);
-void clearNativeBitmapResources();
-int32_t liveDibMemoryBlocks();
-// The next allocations fail after this many succeed (-1: never).
-void failDibMemoryAfter(int32_t successes);
-#endif

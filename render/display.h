@@ -3,7 +3,7 @@
 // buffer's DIB section, brushes and rectangle fills, and the present of one
 // back-buffer rectangle. The Win32 shell maps each onto its GDI call; the
 // hosted back ends (test stand-in, X11) share a model in plain memory
-// (render/display_memory.h) and differ only in the window.
+// (platforms/memory/display_memory.h) and differ only in the window.
 #pragma once
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 // Wave images from the image's own resources and their playback. The Win32
 // shell uses the resource calls and PlaySoundA (asynchronous, from memory);
-// the native back end keeps named images that tests add and records what
+// the test stand-in keeps named images that tests add and records what
 // was asked to play.
 #pragma once
 #include <cstdint>
@@ -17,13 +17,3 @@ const void* lockWaveResource(WaveResource resource);
 // Starts the image playing and returns at once, cutting off any sound still
 // playing; a null image only stops what plays.
 void playWaveImage(const void* image);
-
-#ifdef VASKEN_NATIVE
-// Native back end only: the images the loader finds (copied), and the calls
-// to playWaveImage since the last clear (null for a stop).
-void addNativeWaveResource(const char* name, const uint8_t* bytes, uint32_t size);
-void clearNativeWaveResources();
-int32_t nativePlayCount();
-const void* nativePlayed(int32_t index);
-void clearNativePlays();
-#endif

@@ -1,0 +1,119 @@
+// The test stand-in's window for the memory drawing model: an 8-bit buffer
+// (top row first) that tests read, with a record of every present and every
+// call of the display seam.
+#include "platforms/stub/stub.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+std::vector<uint8_t> windowPixels;
+int32_t windowWidth = 0;
+int32_t windowHeight = 0;
+// Any non-null value serves: the model has one window.
+int32_t windowToken = 0;
+
+PaletteEntry systemColours[256];
+bool haveSystemColours = false;
+
+PresentedRect presents[stubPresentCapacity];
+int32_t presentCount = 0;
+DisplayCall calls[stubDisplayCallCapacity];
+int32_t callCount = 0;
+PaletteHandle paletteAtLastPresent = nullptr;
+
+uint8_t* windowRow(int32_t y)
+{
+    return y >= 0 && y < windowHeight ? windowPixels.data() + static_cast<size_t>(y) * windowWidth : nullptr;
+}
+
+void noteDisplayCall(DisplayCall call)
+{
+    if (callCount < stubDisplayCallCapacity)
+        calls[callCount] = call;
+    ++callCount;
+}
+
+} // namespace
+
+void fillWindowIndex(int32_t left, int32_t top, int32_t right, int32_t bottom, uint8_t index, PaletteHandle)
+{
+    const int32_t from = left < 0 ? 0 : left;
+    const int32_t to = right > windowWidth ? windowWidth : right;
+    for (int32_t y = top; y < bottom; ++y) {
+        uint8_t* row = windowRow(y);
+        if (row == nullptr)
+            continue;
+        for (int32_t x = from; x < to; ++x)
+            row[x] = index;
+    }
+}
+
+void presentWindowRect(int32_t left, int32_t top, int32_t width, int32_t height, const uint8_t* bits,
+                       const BitmapInfoHeader* info, PaletteHandle palette)
+{
+    if (presentCount < stubPresentCapacity)
+        presents[presentCount] = PresentedRect{left, top, width, height};
+    ++presentCount;
+    paletteAtLastPresent = palette;
+    if (bits == nullptr)
+        return;
+    copyImageRect(left, top, width, height, bits, info, [](int32_t y, int32_t& rowWidth) {
+        rowWidth = windowWidth;
+        return windowRow(y);
+    });
+}
+
+void readSystemColours(PaletteEntry* entries)
+{
+    if (!haveSystemColours)
+        return;
+    for (int32_t i = 0; i < 10; ++i) {
+        entries[i] = systemColours[i];
+        entries[246 + i] = systemColours[246 + i];
+    }
+}
+
+void resetStubDisplay(int32_t width, int32_t height)
+{
+    observeDisplayCalls(noteDisplayCall);
+    windowWidth = width;
+    windowHeight = height;
+    windowPixels.assign(static_cast<size_t>(width) * height, 0);
+    clearStubPresents();
+    clearStubDisplayCalls();
+}
+
+WindowHandle stubWindow() { return &windowToken; }
+int32_t stubWindowWidth() { return windowWidth; }
+int32_t stubWindowHeight() { return windowHeight; }
+
+uint8_t stubWindowPixel(int32_t x, int32_t y) { return windowPixels[static_cast<size_t>(y) * windowWidth + x]; }
+
+const uint8_t* stubWindowRow(int32_t y) { return windowPixels.data() + static_cast<size_t>(y) * windowWidth; }
+
+void setStubSystemColours(const PaletteEntry* entries)
+{
+    haveSystemColours = entries != nullptr;
+    if (entries != nullptr)
+        std::memcpy(systemColours, entries, sizeof systemColours);
+}
+
+void clearStubPresents()
+{
+    presentCount = 0;
+    paletteAtLastPresent = nullptr;
+}
+
+int32_t stubPresentCount() { return presentCount; }
+const PresentedRect* stubPresents() { return presents; }
+
+void clearStubDisplayCalls() { callCount = 0; }
+int32_t stubDisplayCallCount() { return callCount; }
+const DisplayCall* stubDisplayCalls() { return calls; }
+int32_t liveStubDisplayObjects() { return liveMemoryDisplayObjects(); }
+
+PaletteHandle stubWindowPaletteAtLastPresent() { return paletteAtLastPresent; }
+
+const PaletteEntry* stubPaletteEntries(PaletteHandle palette) { return memoryPaletteEntries(palette); }

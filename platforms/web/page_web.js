@@ -1,0 +1,285 @@
+// The web page's side of the saver, appended to the module's loader: the
+// canvas at device pixels, whole ticks of the scene from animation frames,
+// the renderer's rectangles presented with putImageData, sound through Web
+// Audio after the first gesture, the settings from the query and a panel
+// kept in localStorage, full screen and the hidden pointer. The module
+// (platforms/web/main_web.cpp) does the saver itself.
+(function () {
+    'use strict';
+    if (typeof document === 'undefined')
+        return;
+
+    const names = ['sound', 'interval', 'refresh'];
+    const storageKey = 'vasken.settings';
+    const maxCatchUpTicks = 5; // after a pause (a background tab) no race to catch up
+    const pointerIdleMs = 2000;
+    const canvas = document.getElementById('saver');
+    const context = canvas.getContext('2d', { alpha: false });
+    const hint = document.getElementById('hint');
+    const panel = document.getElementById('panel');
+
+    let module = null;
+    let ranges = {};      // name -> { low, high, fallback }
+    let settings = {};    // name -> value in use
+    let seed = -1;
+    let image = null;     // ImageData over the module's RGBA image
+    let lastTick = null;  // time the last whole tick came due
+    let resizePending = false;
+    let audio = null;
+    let playing = null;
+    let soundToken = 0;
+    const waves = new Map(); // wave address -> Promise of its AudioBuffer
+    // Totals for scripts/measure-web.
+    const stats = { ticks: 0, tickMs: 0, presents: 0, presentMs: 0, convertMs: 0, rects: 0 };
+    window.vaskenStats = stats;
+
+    const isValid = (name, value) => Number.isInteger(value) && value >= ranges[name].low && value <= ranges[name].high;
+
+    function readRanges() {
+        const at = module._webSettingRanges() >> 2;
+        names.forEach((name, i) => {
+            const [low, high, fallback] = module.HEAP32.subarray(at + 3 * i, at + 3 * i + 3);
+            ranges[name] = { low, high, fallback };
+        });
+    }
+
+    function readStored() {
+        try {
+            return JSON.parse(localStorage.getItem(storageKey)) || {};
+        } catch (e) {
+            return {}; // no storage here (a file: page, a private window)
+        }
+    }
+
+    // Stored values first, then the query's; a bad query value becomes the
+    // default, with a warning.
+    function readSettings() {
+        const stored = readStored();
+        const query = new URLSearchParams(location.search);
+        for (const name of names) {
+            settings[name] = isValid(name, stored[name]) ? stored[name] : ranges[name].fallback;
+            if (!query.has(name))
+                continue;
+            const text = query.get(name);
+            const value = /^[0-9]{1,9}$/.test(text) ? Number(text) : NaN;
+            if (isValid(name, value)) {
+                settings[name] = value;
+            } else {
+                const { low, high, fallback } = ranges[name];
+                console.warn(`vasken: ${name}=${text} is not a whole number from ${low} to ${high}; using ${fallback}`);
+                settings[name] = fallback;
+            }
+        }
+        if (query.has('seed')) {
+            const text = query.get('seed');
+            seed = /^[0-9]{1,10}$/.test(text) && Number(text) <= 4294967295 ? Number(text) : -1;
+            if (seed < 0)
+                console.warn(`vasken: seed=${text} is not a whole number from 0 to 4294967295; using a random one`);
+        }
+    }
+
+    function canvasSize() {
+        const ratio = window.devicePixelRatio || 1;
+        return [Math.max(1, Math.round(canvas.clientWidth * ratio)), Math.max(1, Math.round(canvas.clientHeight * ratio))];
+    }
+
+    function fail() {
+        hint.textContent = 'Not enough memory for a canvas of this size';
+        hint.hidden = false;
+    }
+
+    function startScene() {
+        const [width, height] = canvasSize();
+        canvas.width = width;
+        canvas.height = height;
+        if (!module._webStart(width, height, settings.sound, settings.interval, settings.refresh, seed))
+            fail();
+        lastTick = null;
+    }
+
+    function resize() {
+        resizePending = false;
+        const [width, height] = canvasSize();
+        if (width === canvas.width && height === canvas.height)
+            return;
+        canvas.width = width;
+        canvas.height = height;
+        if (!module._webResize(width, height))
+            fail();
+    }
+
+    // The ImageData is made anew when the image moves, changes size, or the
+    // module's memory grows (which replaces its buffer).
+    function currentImage() {
+        const width = module._webWidth(), height = module._webHeight(), pixels = module._webPixels();
+        const buffer = module.HEAPU8.buffer;
+        if (pixels === 0)
+            return null;
+        if (image === null || image.data.buffer !== buffer || image.data.byteOffset !== pixels ||
+            image.width !== width || image.height !== height)
+            image = new ImageData(new Uint8ClampedArray(buffer, pixels, width * height * 4), width, height);
+        return image;
+    }
+
+    function present() {
+        const start = performance.now();
+        const count = module._webRectsToPresent();
+        stats.convertMs += performance.now() - start;
+        const shown = count > 0 ? currentImage() : null;
+        if (shown !== null) {
+            const rects = module.HEAP32.subarray(module._webRectList() >> 2, (module._webRectList() >> 2) + 4 * count);
+            for (let i = 0; i < 4 * count; i += 4)
+                context.putImageData(shown, 0, 0, rects[i], rects[i + 1], rects[i + 2], rects[i + 3]);
+            stats.rects += count;
+        }
+        module._webPresented();
+    }
+
+    function playRequested() {
+        const wave = module._webSoundRequest();
+        if (wave === -1)
+            return;
+        const token = ++soundToken;
+        if (playing !== null) {
+            playing.stop();
+            playing = null;
+        }
+        if (wave === 0 || audio === null || !settings.sound)
+            return;
+        if (!waves.has(wave)) {
+            const bytes = module.HEAPU8.slice(wave, wave + module._webSoundSize(wave));
+            waves.set(wave, audio.decodeAudioData(bytes.buffer));
+        }
+        waves.get(wave).then((buffer) => {
+            if (token !== soundToken)
+                return;
+            playing = audio.createBufferSource();
+            playing.buffer = buffer;
+            playing.connect(audio.destination);
+            playing.start();
+        }, () => {});
+    }
+
+    function onFrame(now) {
+        requestAnimationFrame(onFrame);
+        if (resizePending)
+            resize();
+        if (lastTick === null)
+            lastTick = now;
+        let due = Math.floor((now - lastTick) / settings.interval);
+        if (due > maxCatchUpTicks) {
+            due = maxCatchUpTicks;
+            lastTick = now;
+        } else {
+            lastTick += due * settings.interval;
+        }
+        const start = performance.now();
+        for (let i = 0; i < due; ++i)
+            module._webTick();
+        const ticked = performance.now();
+        playRequested();
+        present();
+        stats.ticks += due;
+        stats.tickMs += ticked - start;
+        stats.presents += 1;
+        stats.presentMs += performance.now() - ticked;
+    }
+
+    // Browsers let a page sound only after a gesture on it.
+    function enableSound() {
+        hint.hidden = true;
+        if (audio !== null || !settings.sound)
+            return;
+        const AudioContext = window.AudioContext || window.webkitAudioContext;
+        if (AudioContext)
+            audio = new AudioContext();
+    }
+
+    function toggleFullScreen() {
+        if (document.fullscreenElement)
+            document.exitFullscreen();
+        else if (document.documentElement.requestFullscreen)
+            document.documentElement.requestFullscreen().catch(() => {});
+    }
+
+    function showPanel(show) {
+        panel.hidden = !show;
+        if (!show)
+            return;
+        document.getElementById('sound').checked = settings.sound === 1;
+        for (const name of ['interval', 'refresh']) {
+            const input = document.getElementById(name);
+            input.min = ranges[name].low;
+            input.max = ranges[name].high;
+            input.value = settings[name];
+            document.querySelector(`[data-range=${name}]`).textContent = `${ranges[name].low} to ${ranges[name].high}`;
+        }
+    }
+
+    function saveSettings(event) {
+        event.preventDefault();
+        settings.sound = document.getElementById('sound').checked ? 1 : 0;
+        for (const name of ['interval', 'refresh']) {
+            const value = Number(document.getElementById(name).value);
+            settings[name] = isValid(name, value) ? value : ranges[name].fallback;
+        }
+        try {
+            localStorage.setItem(storageKey, JSON.stringify(settings));
+        } catch (e) {
+            // Not kept, but in use until the page closes.
+        }
+        if (settings.sound)
+            enableSound();
+        showPanel(false);
+        startScene();
+    }
+
+    let idleTimer = 0;
+    function notePointer() {
+        document.body.classList.remove('idle');
+        clearTimeout(idleTimer);
+        idleTimer = setTimeout(() => document.body.classList.add('idle'), pointerIdleMs);
+    }
+
+    function onKey(event) {
+        const typing = event.target instanceof HTMLInputElement;
+        if (event.key === 'Escape')
+            showPanel(false);
+        else if (!typing && (event.key === 'f' || event.key === 'F'))
+            toggleFullScreen();
+        else if (!typing && (event.key === 's' || event.key === 'S'))
+            showPanel(panel.hidden);
+        enableSound();
+    }
+
+    // A module of one function returning a v128 validates only where the
+    // browser has WebAssembly SIMD; the module built for it is faster.
+    const simd = WebAssembly.validate(new Uint8Array([
+        0x00, 0x61, 0x73, 0x6d, 0x01, 0x00, 0x00, 0x00, 0x01, 0x05, 0x01, 0x60, 0x00, 0x01, 0x7b, 0x03, 0x02, 0x01,
+        0x00, 0x0a, 0x16, 0x01, 0x14, 0x00, 0xfd, 0x0c, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x0b,
+    ]));
+    const locateFile = (name, prefix) => prefix + (simd ? name.replace('vasken.wasm', 'vasken-simd.wasm') : name);
+
+    createVasken({ locateFile }).then((loaded) => {
+        module = loaded;
+        readRanges();
+        readSettings();
+        hint.hidden = !settings.sound;
+        startScene();
+        window.addEventListener('resize', () => { resizePending = true; });
+        window.addEventListener('keydown', onKey);
+        window.addEventListener('pointerdown', enableSound);
+        window.addEventListener('pointermove', notePointer);
+        canvas.addEventListener('dblclick', toggleFullScreen);
+        document.getElementById('open-settings').addEventListener('click', () => showPanel(panel.hidden));
+        document.getElementById('close-settings').addEventListener('click', () => showPanel(false));
+        panel.addEventListener('submit', saveSettings);
+        notePointer();
+        requestAnimationFrame(onFrame);
+    }, () => {
+        // Chromium, for one, fetches nothing for a page opened as a file.
+        hint.textContent = location.protocol === 'file:' ? 'This page has to come from a web server' :
+            'The saver could not be loaded';
+        hint.hidden = false;
+    });
+})();

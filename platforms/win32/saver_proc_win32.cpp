@@ -1,0 +1,76 @@
+// The saver's own window procedure: builds the scene when the window is
+// created and anew when its size changes, runs one frame per tick of timer 1,
+// and takes the scene down when the window goes. Everything else goes on to
+// the host's default handling.
+#include "platforms/win32/scene_win32.h"
+
+#include "platforms/win32/host_win32.h"
+#include "scene/scene.h"
+#include "scene/sound.h"
+#include "settings/settings.h"
+#include "support/clock.h"
+#include "support/random.h"
+
+namespace {
+
+void createScene(HWND window)
+{
+    RECT client = {0, 0, 0, 0};
+    GetClientRect(window, &client);
+    scene.screenWidth = client.right;
+    scene.screenHeight = client.bottom;
+    loadSettings();
+    seedRandom(readCalendarSeconds());
+    loadSoundBank();
+    setupScene(window);
+    scene.timerId = static_cast<uint16_t>(SetTimer(window, animationTimerId, settings.aniInterval, nullptr));
+}
+
+// A new size (the desktop changed under the full-screen window) gets a scene
+// laid out for it. The window's own device context keeps the old palette
+// selected, and a selected palette cannot be deleted: the stock one stands in
+// until the new scene selects its own.
+void resizeScene(HWND window, LPARAM size)
+{
+    const int32_t width = LOWORD(size);
+    const int32_t height = HIWORD(size);
+    if (width <= 0 || height <= 0 || (width == scene.screenWidth && height == scene.screenHeight))
+        return;
+    HDC dc = GetDC(window);
+    SelectPalette(dc, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE);
+    ReleaseDC(window, dc);
+    rebuildScene(window, width, height);
+}
+
+void destroyScene(HWND window)
+{
+    if (scene.timerId != 0) {
+        KillTimer(window, scene.timerId);
+        scene.timerId = 0;
+    }
+    releaseSoundBank();
+    PostQuitMessage(0);
+}
+
+} // namespace
+
+LRESULT CALLBACK saverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        createScene(window);
+        return 0;
+    case WM_DESTROY:
+        destroyScene(window);
+        return 0;
+    case WM_SIZE:
+        resizeScene(window, lParam);
+        break;
+    case WM_TIMER:
+        // Other timers are not ours to pass on.
+        if (wParam == animationTimerId)
+            frameTick(window);
+        return 0;
+    }
+    return defaultSaverProc(window, message, wParam, lParam);
+}

@@ -1,0 +1,357 @@
+// vasken: the saver as an X11 program and XScreenSaver hack. Reads the
+// options, finds the window to draw into (--window-id, $XSCREENSAVER_WINDOW,
+// --root, or one of its own), and runs the scene from an event loop that
+// waits for the next frame, X events and SIGTERM / SIGINT at once. On a
+// failure, an X error it did not expect among them, it writes one line to
+// stderr and exits with 1.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "platforms/x11/options_x11.h"
+#include "platforms/posix/bitmap_source_posix.h"
+#include "platforms/x11/display_x11.h"
+#include "platforms/x11/hack_x11.h"
+#include "settings/settings.h"
+
+namespace {
+
+// The frame rate and CPU load that --fps shows, counted over about a second.
+struct FpsCount {
+    bool shown;
+    uint32_t frames;
+    uint64_t since;    // microseconds, monotonic
+    uint64_t cpuSince; // microseconds of the process's CPU time
+};
+
+struct HostLoop {
+    Display* display;
+    Window window;
+    bool ownWindow;
+    Atom deleteWindow;
+    int signalPipe[2];
+    bool windowGone;
+    // The first X error that was not the window going away (0: none).
+    unsigned char errorCode;
+    unsigned char requestCode;
+    unsigned char minorCode;
+    FpsCount fps;
+    HackState hack;
+};
+
+HostLoop host = {nullptr, 0, false, 0, {-1, -1}, false, 0, 0, 0, {}, {}};
+
+int fail(const std::string& message)
+{
+    std::fprintf(stderr, "vasken: %s\n", message.c_str());
+    return 1;
+}
+
+void noteSignal(int)
+{
+    const char byte = 1;
+    // Nothing to do if the pipe is full: a wake-up is already waiting.
+    ssize_t ignored = write(host.signalPipe[1], &byte, 1);
+    (void)ignored;
+}
+
+bool watchSignals()
+{
+    if (pipe(host.signalPipe) != 0)
+        return false;
+    for (int fd : host.signalPipe) {
+        fcntl(fd, F_SETFL, O_NONBLOCK);
+        fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+    struct sigaction action = {};
+    action.sa_handler = noteSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    return true;
+}
+
+// A window that goes away under us (the daemon's, or one a test owns) ends
+// the program quietly. Any other error ends it too, with its request and
+// error named; the handler may not talk to the server, so it only notes
+// them.
+int noteXError(Display*, XErrorEvent* event)
+{
+    const bool ourWindow = host.window == 0 || event->resourceid == host.window;
+    if ((event->error_code == BadWindow || event->error_code == BadDrawable) && ourWindow) {
+        host.windowGone = true;
+    } else if (host.errorCode == 0) {
+        host.errorCode = event->error_code;
+        host.requestCode = event->request_code;
+        host.minorCode = event->minor_code;
+    }
+    return 0;
+}
+
+// The name of a request as Xlib's error database spells it: the core
+// requests by number, an extension's as EXTENSION.MINOR.
+std::string requestName(unsigned char major, unsigned char minor)
+{
+    std::string key = std::to_string(major);
+    if (major >= 128) {
+        int count = 0;
+        char** names = XListExtensions(host.display, &count);
+        for (int i = 0; i < count; ++i) {
+            int opcode = 0, event = 0, error = 0;
+            if (XQueryExtension(host.display, names[i], &opcode, &event, &error) && opcode == major) {
+                key = std::string(names[i]) + "." + std::to_string(minor);
+                break;
+            }
+        }
+        if (names != nullptr)
+            XFreeExtensionList(names);
+    }
+    char name[80] = "";
+    XGetErrorDatabaseText(host.display, "XRequest", key.c_str(), "", name, sizeof name);
+    return name[0] != '\0' ? std::string(name) : "request " + key;
+}
+
+std::string describeXError()
+{
+    char text[120] = "";
+    XGetErrorText(host.display, host.errorCode, text, sizeof text);
+    return "X error " + std::string(text) + " from " + requestName(host.requestCode, host.minorCode);
+}
+
+int lostServer(Display*)
+{
+    std::fprintf(stderr, "vasken: lost the connection to the X server\n");
+    std::_Exit(1);
+}
+
+uint64_t nowMicroseconds()
+{
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<uint64_t>(now.tv_sec) * 1000000u + static_cast<uint64_t>(now.tv_nsec) / 1000u;
+}
+
+uint64_t cpuMicroseconds()
+{
+    rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<uint64_t>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000000u +
+           static_cast<uint64_t>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
+}
+
+// Instances started at the same moment (XScreenSaver starts one per monitor
+// at once) each get a formation of their own: the seed mixes the calendar's
+// seconds and nanoseconds with the process id.
+uint32_t freshSeed()
+{
+    timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    uint64_t x = static_cast<uint64_t>(now.tv_sec) * 1000000000u + static_cast<uint64_t>(now.tv_nsec);
+    x ^= static_cast<uint64_t>(getpid()) << 40;
+    // A 64-bit finaliser (MurmurHash3's): every input bit reaches every
+    // output bit.
+    x ^= x >> 33;
+    x *= 0xff51afd7ed558ccdu;
+    x ^= x >> 33;
+    x *= 0xc4ceb9fe1a85ec53u;
+    x ^= x >> 33;
+    return static_cast<uint32_t>(x);
+}
+
+// Counts a frame; about once a second the corner text shows the frames per
+// second and the share of a core the program used meanwhile.
+void countFrame()
+{
+    if (!host.fps.shown)
+        return;
+    ++host.fps.frames;
+    const uint64_t now = nowMicroseconds();
+    const uint64_t elapsed = now - host.fps.since;
+    if (elapsed < 1000000u)
+        return;
+    const uint64_t cpu = cpuMicroseconds();
+    char text[64];
+    std::snprintf(text, sizeof text, "FPS: %.1f\nLoad: %.1f%%", host.fps.frames * 1e6 / elapsed,
+                  (cpu - host.fps.cpuSince) * 100.0 / elapsed);
+    showX11Overlay(text);
+    host.fps.frames = 0;
+    host.fps.since = now;
+    host.fps.cpuSince = cpu;
+}
+
+Window chooseWindow(const ProgramOptions& options)
+{
+    if (options.target == DrawTarget::windowId)
+        return options.windowId;
+    unsigned long fromDaemon = 0;
+    if (parseWindowId(std::getenv("XSCREENSAVER_WINDOW"), fromDaemon))
+        return fromDaemon;
+    if (options.target == DrawTarget::root)
+        return DefaultRootWindow(host.display);
+    return 0;
+}
+
+Window createOwnWindow()
+{
+    const int screen = DefaultScreen(host.display);
+    Window window = XCreateSimpleWindow(host.display, RootWindow(host.display, screen), 0, 0, 800, 600, 0,
+                                        BlackPixel(host.display, screen), BlackPixel(host.display, screen));
+    XStoreName(host.display, window, "vasken");
+    host.deleteWindow = XInternAtom(host.display, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(host.display, window, &host.deleteWindow, 1);
+    XSelectInput(host.display, window, ExposureMask | StructureNotifyMask | KeyPressMask | ButtonPressMask);
+    XMapWindow(host.display, window);
+    return window;
+}
+
+enum class Next { run, stop, failed };
+
+// Handles every queued event. A size change is applied once, after the queue.
+Next handleEvents(std::string& error)
+{
+    int32_t newWidth = host.hack.width;
+    int32_t newHeight = host.hack.height;
+    while (XPending(host.display) > 0) {
+        XEvent event;
+        XNextEvent(host.display, &event);
+        if (noteX11Event(event))
+            continue;
+        switch (event.type) {
+        case Expose:
+            if (event.xexpose.window == host.window)
+                hackExpose(host.hack, event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height);
+            break;
+        case ConfigureNotify:
+            if (event.xconfigure.window == host.window) {
+                newWidth = event.xconfigure.width;
+                newHeight = event.xconfigure.height;
+            }
+            break;
+        case DestroyNotify:
+            if (event.xdestroywindow.window == host.window)
+                host.windowGone = true;
+            break;
+        case KeyPress:
+        case ButtonPress:
+            if (host.ownWindow)
+                return Next::stop;
+            break;
+        case ClientMessage:
+            if (host.ownWindow && static_cast<Atom>(event.xclient.data.l[0]) == host.deleteWindow)
+                return Next::stop;
+            break;
+        }
+    }
+    if (host.windowGone)
+        return Next::stop;
+    if (host.errorCode != 0) {
+        error = describeXError();
+        return Next::failed;
+    }
+    const char* reason = nullptr;
+    if (!hackReshape(host.hack, newWidth, newHeight, &reason)) {
+        error = reason;
+        return Next::failed;
+    }
+    return Next::run;
+}
+
+int runLoop()
+{
+    uint64_t nextFrame = nowMicroseconds();
+    std::string error;
+    for (;;) {
+        const Next next = handleEvents(error);
+        if (next == Next::failed)
+            return fail(error);
+        if (next == Next::stop || host.windowGone)
+            return 0;
+        uint64_t now = nowMicroseconds();
+        if (now >= nextFrame) {
+            const uint32_t delay = hackDraw(host.hack);
+            // The next frame waits until the server has carried out this
+            // one's puts, so a slow server does not fall behind.
+            endX11Batch();
+            countFrame();
+            nextFrame += delay;
+            now = nowMicroseconds();
+            // Ticks that came due meanwhile fold into one, as timer
+            // messages do.
+            if (nextFrame < now)
+                nextFrame = now + delay;
+            continue;
+        }
+        endX11Batch(); // what an Expose presented
+        pollfd waits[2] = {{ConnectionNumber(host.display), POLLIN, 0}, {host.signalPipe[0], POLLIN, 0}};
+        const int timeout = static_cast<int>((nextFrame - now + 999) / 1000);
+        if (poll(waits, 2, timeout) > 0 && (waits[1].revents & POLLIN) != 0)
+            return 0;
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    ProgramOptions options;
+    std::string error;
+    if (!parseProgramOptions(argc, argv, options, error))
+        return fail(error);
+    if (options.help) {
+        std::fputs(programUsage, stdout);
+        return 0;
+    }
+    settings = options.settings;
+    if (!options.patternDir.empty())
+        setBitmapDirectory(options.patternDir.c_str());
+    if (!watchSignals())
+        return fail("cannot watch for signals");
+
+    host.display = XOpenDisplay(options.displayName.empty() ? nullptr : options.displayName.c_str());
+    if (host.display == nullptr) {
+        const char* name = options.displayName.empty() ? std::getenv("DISPLAY") : options.displayName.c_str();
+        return fail(std::string("cannot open display '") + (name != nullptr ? name : "") + "'");
+    }
+    XSetErrorHandler(noteXError);
+    XSetIOErrorHandler(lostServer);
+
+    host.window = chooseWindow(options);
+    host.ownWindow = host.window == 0;
+    if (host.ownWindow)
+        host.window = createOwnWindow();
+    else
+        XSelectInput(host.display, host.window, ExposureMask | StructureNotifyMask);
+
+    XWindowAttributes attributes;
+    XSync(host.display, False);
+    if (host.windowGone || !XGetWindowAttributes(host.display, host.window, &attributes)) {
+        XCloseDisplay(host.display);
+        return fail("window " + std::to_string(host.window) + " does not exist");
+    }
+    const char* reason = nullptr;
+    const uint32_t seed = options.fixedSeed ? options.seed : freshSeed();
+    if (!hackInit(host.hack, host.display, host.window, attributes.width, attributes.height, seed, &reason)) {
+        hackFree(host.hack);
+        XCloseDisplay(host.display);
+        return fail(reason);
+    }
+    if (options.showFps) {
+        host.fps = FpsCount{true, 0, nowMicroseconds(), cpuMicroseconds()};
+        showX11Overlay("FPS: -\nLoad: -");
+    }
+    const int result = runLoop();
+    hackFree(host.hack);
+    if (host.ownWindow && !host.windowGone)
+        XDestroyWindow(host.display, host.window);
+    XCloseDisplay(host.display);
+    return result;
+}

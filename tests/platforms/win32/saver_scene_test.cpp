@@ -1,0 +1,175 @@
+// The real vasken32.scr in full screen, watched from outside: the screen
+// after a second shows the starfield's squares and the ships' colours, and
+// it changes from one moment to the next. SceneSoak runs it for minutes and
+// watches the process's memory, and SceneTiming reports how long the first
+// frame takes; scripts/test leaves both out.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <set>
+#include <vector>
+
+#include "render/sprite_renderer.h"
+#include "tests/platforms/win32/profile_file.h"
+#include "tests/platforms/win32/saver_harness.h"
+#include "tests/platforms/win32/screen_shot.h"
+
+using namespace screenshot;
+using profile::ProfileValue;
+
+namespace {
+
+// Asks the saver's window to close and answers the exit code.
+DWORD closeSaver(harness::ImageProcess& saver)
+{
+    HWND window = harness::findWindowOf(saver.id(), harness::saverClass, "Screen Saver");
+    if (window != nullptr)
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    return saver.waitForExit(5000);
+}
+
+// The primary screen as 0x00RRGGBB values, top row first.
+std::vector<uint32_t> captureScreen(int32_t& width, int32_t& height)
+{
+    width = GetSystemMetrics(SM_CXSCREEN);
+    height = GetSystemMetrics(SM_CYSCREEN);
+    return screenshot::capture(RECT{0, 0, width, height});
+}
+
+} // namespace
+
+TEST(SaverScene, FullScreenShowsSquaresAndShipsAndAnimates)
+{
+    ProfileValue interval("ANI_INTERVAL", "20");
+    ProfileValue sound("SOUND_SW", "0");
+    harness::ImageProcess saver;
+    ASSERT_TRUE(saver.start("/s"));
+    Sleep(1500);
+    int32_t width = 0, height = 0;
+    const std::vector<uint32_t> first = captureScreen(width, height);
+    Sleep(500);
+    const std::vector<uint32_t> second = captureScreen(width, height);
+
+    const std::set<uint32_t> ships = shipColours();
+    ASSERT_GE(ships.size(), 5u);
+    const std::set<uint32_t> squares = squareColours(ships);
+    int32_t squarePixels = 0, shipPixels = 0;
+    std::set<uint32_t> squareColoursSeen;
+    for (uint32_t p : first) {
+        if (squares.count(p) != 0) {
+            ++squarePixels;
+            squareColoursSeen.insert(p);
+        }
+        shipPixels += ships.count(p) != 0;
+    }
+    EXPECT_GT(squarePixels, 200) << "pixels in the squares' own colours";
+    EXPECT_GE(squareColoursSeen.size(), 8u) << "distinct square colours";
+    EXPECT_GT(shipPixels, 5000) << "pixels in the ships' colours";
+
+    size_t changed = 0;
+    for (size_t i = 0; i < first.size(); ++i)
+        changed += first[i] != second[i];
+    EXPECT_GT(changed, 1000u) << "pixels that changed in half a second";
+    EXPECT_EQ(closeSaver(saver), 0u);
+}
+
+// 20,000 ticks at 10 ms take at least 200 s. Playing a sound makes the
+// platform's sound service take and give back buffers, so single readings of
+// the private bytes swing by a megabyte; a leak shows as a floor that rises.
+// The lowest reading of the last minute may not lie above the lowest of the
+// first minute after start-up by more than a few pages.
+TEST(SceneSoak, MemoryStaysFlatAtTenMilliseconds)
+{
+    ProfileValue interval("ANI_INTERVAL", "10");
+    ProfileValue sound("SOUND_SW", "1");
+    harness::ImageProcess saver;
+    ASSERT_TRUE(saver.start("/s"));
+    auto privateBytes = [&saver]() {
+        PROCESS_MEMORY_COUNTERS counters = {};
+        counters.cb = sizeof counters;
+        GetProcessMemoryInfo(saver.handle(), &counters, sizeof counters);
+        return counters.PagefileUsage;
+    };
+    Sleep(10000);
+    std::vector<SIZE_T> readings;
+    for (int32_t second = 10; second < 250; second += 5) {
+        Sleep(5000);
+        readings.push_back(privateBytes());
+        std::printf("after %d s: %lu bytes\n", second + 5, static_cast<unsigned long>(readings.back()));
+    }
+    const SIZE_T firstFloor = *std::min_element(readings.begin(), readings.begin() + 12);
+    const SIZE_T lastFloor = *std::min_element(readings.end() - 12, readings.end());
+    std::printf("floor of the first minute %lu, of the last %lu\n", static_cast<unsigned long>(firstFloor),
+                static_cast<unsigned long>(lastFloor));
+    EXPECT_LE(lastFloor, firstFloor + 64 * 1024) << "the floor of the private bytes rose";
+    EXPECT_EQ(WaitForSingleObject(saver.handle(), 0), WAIT_TIMEOUT) << "the saver ended by itself";
+    EXPECT_EQ(closeSaver(saver), 0u);
+}
+
+// Not a timed test: it reports the time from CreateProcess to the first
+// screen with the ships on it, polled by screen captures.
+TEST(SceneTiming, LaunchToFirstShipsOnScreen)
+{
+    ProfileValue sound("SOUND_SW", "0");
+    const std::set<uint32_t> ships = shipColours();
+    const DWORD start = GetTickCount();
+    harness::ImageProcess saver;
+    ASSERT_TRUE(saver.start("/s"));
+    DWORD shown = 0;
+    while (GetTickCount() - start < 10000) {
+        int32_t width = 0, height = 0;
+        int32_t shipPixels = 0;
+        for (uint32_t p : captureScreen(width, height))
+            shipPixels += ships.count(p) != 0;
+        if (shipPixels > 1000) {
+            shown = GetTickCount() - start;
+            break;
+        }
+    }
+    std::printf("launch to first ships on screen: %lu ms\n", static_cast<unsigned long>(shown));
+    EXPECT_NE(shown, 0u) << "no ships within 10 s";
+    EXPECT_EQ(closeSaver(saver), 0u);
+}
+
+// Runs only on the 8-bit display stage of scripts/test. Wine keeps window
+// pixels in a surface of its own and answers reads of a palette screen with
+// the display's nearest colours, so the ships must show in the nearest
+// colours of the pattern images' ship entries.
+TEST(Palette8Saver, ShipColoursReachAnEightBitScreen)
+{
+    HDC screen = GetDC(nullptr);
+    const bool paletteDevice = (GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE) != 0;
+    std::set<uint32_t> expected;
+    for (uint32_t colour : shipColours()) {
+        const COLORREF wanted = RGB(colour >> 16 & 0xFF, colour >> 8 & 0xFF, colour & 0xFF);
+        expected.insert(fromColorref(GetNearestColor(screen, wanted)));
+    }
+    ReleaseDC(nullptr, screen);
+    if (!paletteDevice)
+        GTEST_SKIP() << "not a palette display";
+    ASSERT_GE(expected.size(), 5u);
+
+    ProfileValue interval("ANI_INTERVAL", "20");
+    ProfileValue sound("SOUND_SW", "0");
+    harness::ImageProcess saver;
+    ASSERT_TRUE(saver.start("/s"));
+    Sleep(1500);
+    int32_t width = 0, height = 0;
+    std::set<uint32_t> seen;
+    int32_t shipPixels = 0;
+    for (uint32_t p : captureScreen(width, height)) {
+        if (expected.count(p) != 0) {
+            ++shipPixels;
+            seen.insert(p);
+        }
+    }
+    EXPECT_GT(shipPixels, 3000) << "pixels in the ships' colours on the 8-bit screen";
+    EXPECT_GE(seen.size(), expected.size() * 2 / 3) << "distinct ship colours seen of " << expected.size();
+    EXPECT_EQ(closeSaver(saver), 0u);
+}

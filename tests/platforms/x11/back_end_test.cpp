@@ -1,0 +1,314 @@
+// The X11 program's back ends below the program: the fixed-seed scene run
+// through the X11 window (the checksum every build gives, and a window that
+// shows the back buffer through the colour table), every kind of TrueColor
+// window and image format the window takes, and the ALSA player recorded by
+// a file device.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+#include "platforms/memory/display_memory.h"
+#include "platforms/x11/display_x11.h"
+#include "platforms/x11/sound_player_alsa.h"
+#include "tests/platforms/x11/x11_test_support.h"
+#include "tests/scene_scenario.h"
+
+// Last: the Display's fields, and macros that would spoil the headers above.
+#include <X11/Xlibint.h>
+#undef min
+#undef max
+
+using namespace x11test;
+
+namespace {
+
+// ALSA's default device becomes a file device that writes what it is given
+// to played.raw; set up once per process, before the first open, because
+// ALSA reads its configuration once.
+std::string recordingPath()
+{
+    static const std::string path = [] {
+        const std::string dir = testDirectory("alsa-recording");
+        std::ofstream(dir + "/.asoundrc") << "pcm.!default {\n  type file\n  slave.pcm \"null\"\n  file \"" << dir
+                                          << "/played.raw\"\n  format \"raw\"\n}\n";
+        setenv("HOME", dir.c_str(), 1);
+        return dir + "/played.raw";
+    }();
+    return path;
+}
+
+long fileSize(const std::string& path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 ? static_cast<long>(info.st_size) : -1;
+}
+
+// The sample bytes of a RIFF WAVE image.
+std::string waveSamples(const uint8_t* wave)
+{
+    for (uint32_t at = 12;; ) {
+        uint32_t size;
+        std::memcpy(&size, wave + at + 4, 4);
+        if (std::memcmp(wave + at, "data", 4) == 0)
+            return std::string(reinterpret_cast<const char*>(wave + at + 8), size);
+        at += 8 + size + (size & 1);
+    }
+}
+
+struct VisualCase {
+    const char* name;
+    const char* depth;  // the screen's
+    bool alphaVisual;   // a window of the depth-32 visual with alpha
+    int bitsPerPixel;   // of the client's image; 0: the server's
+    int byteOrder;      // of the client's image; -1: the server's
+};
+
+// The pixel of an 8-bit colour under a visual's masks, worked out apart from
+// the back end's own code: each channel the high bits of X's 16-bit value
+// (v * 257), every other bit of the depth set (alpha: opaque).
+unsigned long expectedPixel(const XVisualInfo& visual, const PaletteEntry& e)
+{
+    auto channel = [](uint8_t v, unsigned long mask) {
+        return (static_cast<unsigned long>(v) * 257 >> (16 - __builtin_popcountl(mask))) << __builtin_ctzl(mask);
+    };
+    const unsigned long depthBits = visual.depth >= 32 ? 0xFFFFFFFFul : (1ul << visual.depth) - 1;
+    const unsigned long colourBits = visual.red_mask | visual.green_mask | visual.blue_mask;
+    return channel(e.peRed, visual.red_mask) | channel(e.peGreen, visual.green_mask) |
+           channel(e.peBlue, visual.blue_mask) | (depthBits & ~colourBits);
+}
+
+} // namespace
+
+// A 16 x 16 image of all 256 palette indices, presented in two pieces into
+// a window of each kind: every pixel read back must be its palette colour. Xlib converts
+// an image whose format is not the server's when it sends it without
+// MIT-SHM, by the image's own description; the formats Xvfb does not offer
+// (24 bits per pixel, MSB first) come from letting the client believe in
+// them while the back end makes its image.
+TEST(X11Window, EveryTrueColorVisualAndImageFormatShowsEachPaletteColour)
+{
+    const VisualCase cases[] = {
+        {"depth 15, 16 bpp", "15", false, 0, -1},
+        {"depth 16, 16 bpp", "16", false, 0, -1},
+        {"depth 24, 32 bpp", "24", false, 0, -1},
+        {"depth 30, 32 bpp", "30", false, 0, -1},
+        {"depth 32 with alpha", "24", true, 0, -1},
+        {"depth 24, 24 bpp", "24", false, 24, -1},
+        {"depth 16, MSB first", "16", false, 0, MSBFirst},
+        {"depth 24, 24 bpp, MSB first", "24", false, 24, MSBFirst},
+        {"depth 24, 32 bpp, MSB first", "24", false, 0, MSBFirst},
+    };
+    PaletteEntry entries[256];
+    uint8_t bits[16 * 16];
+    for (int i = 0; i < 256; ++i) {
+        entries[i] = PaletteEntry{static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i),
+                                  static_cast<uint8_t>(i * 37 + 11), 0};
+        bits[i] = static_cast<uint8_t>(i);
+    }
+    const BitmapInfoHeader info = {40, 16, 16, 1, 8, 0, 0, 0, 0, 0, 0};
+    for (const VisualCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const bool clientFormat = c.bitsPerPixel != 0 || c.byteOrder >= 0;
+        Xvfb server(std::string("64x64x") + c.depth,
+                    clientFormat ? std::vector<std::string>{"-extension", "MIT-SHM"} : std::vector<std::string>{});
+        ASSERT_FALSE(server.name.empty());
+        Display* display = XOpenDisplay(server.name.c_str());
+        ASSERT_NE(display, nullptr);
+        const int screen = DefaultScreen(display);
+        XVisualInfo visual = {};
+        Window window = 0;
+        if (c.alphaVisual) {
+            ASSERT_TRUE(XMatchVisualInfo(display, screen, 32, TrueColor, &visual));
+            XSetWindowAttributes attributes = {};
+            attributes.colormap = XCreateColormap(display, RootWindow(display, screen), visual.visual, AllocNone);
+            window = XCreateWindow(display, RootWindow(display, screen), 0, 0, 16, 16, 0, 32, InputOutput,
+                                   visual.visual, CWColormap | CWBorderPixel | CWBackPixel, &attributes);
+            XMapWindow(display, window);
+        } else {
+            ASSERT_TRUE(XMatchVisualInfo(display, screen, DefaultDepth(display, screen), TrueColor, &visual));
+            window = createWindow(display, 16, 16);
+        }
+        ScreenFormat* format = display->pixmap_format;
+        while (format->depth != visual.depth)
+            ++format;
+        const int serverOrder = display->byte_order;
+        const int serverBits = format->bits_per_pixel;
+        if (c.byteOrder >= 0)
+            display->byte_order = c.byteOrder;
+        if (c.bitsPerPixel != 0)
+            format->bits_per_pixel = c.bitsPerPixel;
+        const char* error = "";
+        const bool opened = openX11Window(display, window, 16, 16, &error);
+        display->byte_order = serverOrder;
+        format->bits_per_pixel = serverBits;
+        ASSERT_TRUE(opened) << error;
+
+        int handle = 0;
+        PaletteHandle palette = createDisplayPalette(entries);
+        DeviceContext dc = getWindowDc(&handle);
+        selectDisplayPalette(dc, palette);
+        // Two pieces of odd widths: rows of 5 and 11 pixels are padded.
+        presentDisplayRect(dc, 0, 0, 5, 16, bits, &info);
+        presentDisplayRect(dc, 5, 0, 11, 16, bits, &info);
+        releaseWindowDc(&handle, dc);
+        endX11Batch();
+        XSync(display, False);
+        const Shot shot = capture(display, window);
+        ASSERT_EQ(shot.width, 16);
+        int wrong = 0;
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x) {
+                const int index = bits[(15 - y) * 16 + x];
+                const unsigned long expected = expectedPixel(visual, entries[index]);
+                if (shot.at(x, y) != expected && wrong++ == 0)
+                    ADD_FAILURE() << std::hex << "index " << std::dec << index << ": pixel 0x" << std::hex
+                                  << shot.at(x, y) << ", expected 0x" << expected;
+            }
+        EXPECT_EQ(wrong, 0) << "pixels of the wrong colour";
+        deleteDisplayObject(palette);
+        closeX11Window();
+        XCloseDisplay(display);
+    }
+}
+
+// The image holds 2^19 pixels, a quarter of this window: a present of the
+// whole window goes in bands, and a batch of more pieces than the image holds
+// reuses its memory, so the earlier pieces must have reached the server
+// first. Each row has a colour of its own, so that a band off by a row shows.
+TEST(X11Window, PresentsLargerThanTheImageShowEveryRowAsPresented)
+{
+    const int width = 512, height = 4096;
+    Xvfb server("512x4096x24");
+    ASSERT_FALSE(server.name.empty());
+    Display* display = XOpenDisplay(server.name.c_str());
+    ASSERT_NE(display, nullptr);
+    const Window window = createWindow(display, width, height);
+    const char* error = "";
+    ASSERT_TRUE(openX11Window(display, window, width, height, &error)) << error;
+    PaletteEntry entries[256];
+    for (int i = 0; i < 256; ++i)
+        entries[i] = PaletteEntry{static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), 128, 0};
+    // Rows from the bottom up, as in the back buffer.
+    std::vector<uint8_t> first(width * height), second(width * height);
+    auto firstIndex = [](int y) { return static_cast<uint8_t>(y); };
+    auto secondIndex = [](int y) { return static_cast<uint8_t>(y * 7 + 3); };
+    for (int y = 0; y < height; ++y) {
+        std::memset(&first[(height - 1 - y) * width], firstIndex(y), width);
+        std::memset(&second[(height - 1 - y) * width], secondIndex(y), width);
+    }
+    const BitmapInfoHeader info = {40, width, height, 1, 8, 0, 0, 0, 0, 0, 0};
+    int handle = 0;
+    PaletteHandle palette = createDisplayPalette(entries);
+    DeviceContext dc = getWindowDc(&handle);
+    selectDisplayPalette(dc, palette);
+    presentDisplayRect(dc, 0, 0, width, height, first.data(), &info);
+    presentDisplayRect(dc, 0, height / 2, width, height / 2, second.data(), &info);
+    releaseWindowDc(&handle, dc);
+    endX11Batch();
+    XSync(display, False);
+    const Shot shot = capture(display, window);
+    ASSERT_EQ(shot.width, width);
+    int wrong = 0;
+    for (int y = 0; y < height; ++y) {
+        const PaletteEntry& e = entries[y < height / 2 ? firstIndex(y) : secondIndex(y)];
+        const unsigned long expected = pixelOf(display, e.peRed, e.peGreen, e.peBlue);
+        for (int x = 0; x < width; ++x)
+            if (shot.at(x, y) != expected && wrong++ == 0)
+                ADD_FAILURE() << "first wrong pixel at row " << y;
+    }
+    EXPECT_EQ(wrong, 0) << "pixels of the wrong colour";
+    deleteDisplayObject(palette);
+    closeX11Window();
+    XCloseDisplay(display);
+}
+
+TEST(SceneOnX11, FixedSeedRunGivesTheChecksumOfTheOtherBuildsAndTheWindowShowsTheBackBuffer)
+{
+    recordingPath();
+    Xvfb server("800x600x24");
+    ASSERT_FALSE(server.name.empty());
+    Display* display = XOpenDisplay(server.name.c_str());
+    ASSERT_NE(display, nullptr);
+    const Window window = createWindow(display, scene_scenario::width, scene_scenario::height);
+    const char* error = nullptr;
+    ASSERT_TRUE(openX11Window(display, window, scene_scenario::width, scene_scenario::height, &error)) << error;
+
+    int handle = 0;
+    const uint64_t checksum = scene_scenario::run(&handle);
+    EXPECT_EQ(checksum, sceneScenarioChecksum) << std::hex << "got 0x" << checksum;
+
+    // Off the sprites of the last frame the window shows the back buffer,
+    // each index as its palette colour.
+    XSync(display, False);
+    const Shot shot = capture(display, window);
+    ASSERT_EQ(shot.width, scene_scenario::width);
+    const DibSurface& back = spriteRenderer.back();
+    const PaletteEntry* palette = memoryPaletteEntries(back.palette);
+    ASSERT_NE(palette, nullptr);
+    int compared = 0;
+    int differing = 0;
+    for (int32_t y = 0; y < shot.height; ++y)
+        for (int32_t x = 0; x < shot.width; ++x) {
+            bool covered = false;
+            for (int32_t i = 0; i < shipCount() && !covered; ++i) {
+                const Sprite* s = spriteRenderer.sprite(i);
+                covered = x >= s->x && x < s->x + s->width && y >= s->y && y < s->y + s->height;
+            }
+            if (covered)
+                continue;
+            const PaletteEntry& e = palette[*back.pixelAddress(x, y)];
+            ++compared;
+            differing += shot.at(x, y) != pixelOf(display, e.peRed, e.peGreen, e.peBlue);
+        }
+    EXPECT_GT(compared, 10000);
+    EXPECT_EQ(differing, 0) << "window pixels off the sprites that differ from the back buffer";
+
+    closeSoundPlayer();
+    closeX11Window();
+    XCloseDisplay(display);
+}
+
+TEST(SoundOnAlsa, The401stTickPlaysAWaveIntoTheDefaultDeviceAndNothingPlaysWithSoundOff)
+{
+    const std::string played = recordingPath();
+    unlink(played.c_str());
+    loadSoundBank();
+
+    settings = Settings{0, 10, 10};
+    resetSoundTrigger();
+    for (int tick = 0; tick < 2000; ++tick)
+        soundTick();
+    pause(200);
+    EXPECT_EQ(fileSize(played), -1) << "sound off opened the device";
+
+    // A seed whose draw on the chance picks sound 2, the shortest (u = 5 ... 7).
+    uint32_t seed = 1;
+    for (;; ++seed) {
+        seedRandom(seed);
+        const int32_t u = randomUpTo(15);
+        if (u >= 5 && u <= 7)
+            break;
+    }
+    settings = Settings{1, 10, 10};
+    seedRandom(seed);
+    resetSoundTrigger();
+    for (int tick = 0; tick < ticksBetweenSoundChances; ++tick)
+        soundTick();
+    pause(200);
+    EXPECT_LE(fileSize(played), 0) << "something played before the 401st tick";
+    soundTick();
+
+    const std::string expected = waveSamples(static_cast<const uint8_t*>(soundBank.images[2]));
+    for (int waited = 0; waited < 5000 && fileSize(played) < static_cast<long>(expected.size()); waited += 20)
+        pause(20);
+    std::ifstream in(played, std::ios::binary);
+    const std::string recorded((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(recorded.size(), expected.size());
+    EXPECT_TRUE(recorded == expected) << "the recording is not the samples of WAVDAT2";
+    releaseSoundBank();
+    closeSoundPlayer();
+}
