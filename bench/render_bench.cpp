@@ -26,7 +26,7 @@ enum { spriteCount = 91, framesPerLayer = 4 };
 std::vector<uint8_t> layerPattern(const Layer& layer)
 {
     const int32_t width = layer.width, height = layer.height * framesPerLayer;
-    const int32_t stride = (width + 3) & ~3;
+    const int32_t stride = static_cast<int32_t>(dibStride(8, width));
     std::vector<uint8_t> bytes(1064 + static_cast<size_t>(stride) * height, 0);
     const uint32_t header[] = {40, static_cast<uint32_t>(width), static_cast<uint32_t>(height), 1 | (8 << 16), 0,
                                0,  0, 0, 0, 0};

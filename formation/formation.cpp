@@ -47,7 +47,7 @@ void formationInit(int32_t layers, int32_t width, int32_t height, int32_t refres
     f.layers = layers;
     if (layers <= maxFormationLayers) {
         const int32_t count = sumOfSquares(layers);
-        // One spare entry, as the table has always had; nothing reads it.
+        // One spare entry at the end; nothing reads it.
         f.ships = new (std::nothrow) Ship[count + 1];
         if (f.ships != nullptr)
             f.shipCount = count;

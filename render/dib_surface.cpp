@@ -113,6 +113,17 @@ void drawTransparentRow(uint8_t* to, const uint8_t* from, int32_t count)
             to[k] = from[k];
 }
 
+// Entries 0-9 and 246-255 of a colour table, the display's static colours,
+// from the system palette's entries.
+void takeStaticColours(RgbQuad* table, const PaletteEntry* system)
+{
+    for (int32_t i = 0; i < 256; i = i == 9 ? 246 : i + 1) {
+        table[i].rgbRed = system[i].peRed;
+        table[i].rgbGreen = system[i].peGreen;
+        table[i].rgbBlue = system[i].peBlue;
+    }
+}
+
 } // namespace
 
 bool isSurfaceImage(const PackedDib* block, uint32_t blockSize)
@@ -250,13 +261,7 @@ void DibSurface::adoptColours(const DibSurface& source)
     readSystemColours(system);
     writableHeaderBlock();
     RgbQuad* table = colourTable();
-    for (int32_t i = 0; i < 256; ++i) {
-        if (i >= 10 && i < 246)
-            continue;
-        table[i].rgbRed = system[i].peRed;
-        table[i].rgbGreen = system[i].peGreen;
-        table[i].rgbBlue = system[i].peBlue;
-    }
+    takeStaticColours(table, system);
     if (source.header == nullptr)
         return;
     const RgbQuad* from = reinterpret_cast<const RgbQuad*>(reinterpret_cast<const uint8_t*>(source.header) +
@@ -274,18 +279,9 @@ void DibSurface::buildPalette()
     readSystemColours(entries);
     writableHeaderBlock();
     RgbQuad* table = colourTable();
-    for (int32_t i = 0; i < 256; ++i) {
-        if (i < 10 || i >= 246) {
-            table[i].rgbRed = entries[i].peRed;
-            table[i].rgbGreen = entries[i].peGreen;
-            table[i].rgbBlue = entries[i].peBlue;
-        } else {
-            entries[i].peRed = table[i].rgbRed;
-            entries[i].peGreen = table[i].rgbGreen;
-            entries[i].peBlue = table[i].rgbBlue;
-            entries[i].peFlags = paletteNoCollapse;
-        }
-    }
+    takeStaticColours(table, entries);
+    for (int32_t i = 10; i < 246; ++i)
+        entries[i] = PaletteEntry{table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue, paletteNoCollapse};
     deleteDisplayObject(palette);
     palette = createDisplayPalette(entries);
 }

@@ -41,7 +41,7 @@ struct DibSurface {
             return nullptr;
         return bits + stride() * (height - 1 - y) + x;
     }
-    int32_t stride() const { return (width + 3) & ~3; }
+    int32_t stride() const { return static_cast<int32_t>(dibStride(8, width)); }
 
     // Takes the named image (file first, then resource). A block that is not
     // an image the surface can hold leaves the surface without one.

@@ -125,12 +125,6 @@ uint32_t dibColourCount(const BitmapInfoHeader& header)
     return 0;
 }
 
-uint32_t dibStride(int32_t bitCount, int32_t width)
-{
-    const uint64_t bits = static_cast<uint64_t>(static_cast<uint32_t>(bitCount)) * static_cast<uint32_t>(width);
-    return static_cast<uint32_t>((bits + 31) / 32 * 4);
-}
-
 PackedDib* readPackedDibHead(DibReader& reader, uint32_t* rowBytesPresent)
 {
     const int64_t start = tellReader(reader);

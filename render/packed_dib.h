@@ -66,7 +66,11 @@ DibReader memoryReader(const uint8_t* bytes, uint32_t size);
 uint32_t dibColourCount(const BitmapInfoHeader& header);
 
 // Bytes of one pixel row, padded to whole 32-bit words.
-uint32_t dibStride(int32_t bitCount, int32_t width);
+inline uint32_t dibStride(int32_t bitCount, int32_t width)
+{
+    const uint64_t bits = static_cast<uint64_t>(static_cast<uint32_t>(bitCount)) * static_cast<uint32_t>(width);
+    return static_cast<uint32_t>((bits + 31) / 32 * 4);
+}
 
 // Everything before the pixel rows: returns a new block with the normalised
 // 40-byte header (biSizeImage and biClrUsed filled in) and the colour table,

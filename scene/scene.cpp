@@ -80,6 +80,18 @@ void setupScene(WindowHandle window)
     resetSoundTrigger();
 }
 
+void beginScene(uint32_t seed)
+{
+    seedRandom(seed);
+    loadSoundBank();
+}
+
+void endScene()
+{
+    releaseSoundBank();
+    releaseScene();
+}
+
 void releaseScene()
 {
     spriteRenderer.~SpriteRenderer();
@@ -99,8 +111,8 @@ void frameTick(WindowHandle window)
     if (++starfield.starIndex > starCount - 1)
         starfield.starIndex = 0;
     Star& star = starfield.stars[starfield.starIndex];
-    // Two draws without a use: they keep the generator's sequence, and so
-    // every run from a given seed, as it has always been.
+    // Two draws without a use: they are part of the generator's sequence,
+    // and so of every run from a given seed.
     randomUpTo(scene.screenWidth);
     randomUpTo(scene.screenHeight);
     spriteRenderer.fillSquare(window, star.x, star.y, 0, star.size);

@@ -1,6 +1,8 @@
 // The animated scene: the window's client size and animation timer, the ring
-// of 512 coloured squares, the scene's setup on window creation and the
-// frame tick that the animation timer drives. Called by the saver procedure.
+// of 512 coloured squares, the scene's life and the frame tick. Every
+// platform runs the same life: beginScene with a seed of the platform's
+// choosing, rebuildScene for the window's size (again for every new size),
+// frameTick once per animation tick, endScene when the window goes.
 #pragma once
 #include <cstdint>
 
@@ -39,6 +41,15 @@ struct SceneState {
 extern SceneState scene;
 extern Starfield starfield;
 
+// Starts a run: seeds the random generator and loads the sound bank. The
+// settings must be in place.
+void beginScene(uint32_t seed);
+
+// Ends a run: stops any sound, forgets the bank and releases the renderer.
+// The caller first takes the scene's palette out of any device context that
+// keeps it selected (a window's own device context does).
+void endScene();
+
 // Lays out the formation, prepares the renderer's tables and sprites, and
 // fills and paints the starfield; makes exactly 2,048 random draws.
 void setupScene(WindowHandle window);
@@ -47,9 +58,9 @@ void setupScene(WindowHandle window);
 // its surfaces, palette and tables are released.
 void releaseScene();
 
-// The scene for a window of a new size: releaseScene, then setupScene at the
-// new size. The caller first takes the old palette out of any device context
-// that keeps it selected (a window's own device context does).
+// The scene for a window's first or a new size: releaseScene, then
+// setupScene at that size. The caller first takes the old palette out of any
+// device context that keeps it selected, as for endScene.
 void rebuildScene(WindowHandle window, int32_t width, int32_t height);
 
 // One frame: replaces one square, moves the formation, gives the sound its

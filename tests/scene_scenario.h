@@ -53,13 +53,10 @@ inline uint64_t mixSprites(uint64_t hash)
 // renderer and the tick counter, and made window a width x height window.
 inline uint64_t run(WindowHandle window)
 {
-    scene.screenWidth = width;
-    scene.screenHeight = height;
     settings = Settings{1, 10, 10};
     starfield.starIndex = 0;
-    seedRandom(seed);
-    loadSoundBank();
-    setupScene(window);
+    beginScene(seed);
+    rebuildScene(window, width, height);
     uint64_t hash = mixBackBuffer(0xCBF29CE484222325ull);
     for (int32_t tick = 1; tick <= ticks; ++tick) {
         frameTick(window);

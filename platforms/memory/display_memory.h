@@ -35,7 +35,7 @@ void copyImageRect(int32_t left, int32_t top, int32_t width, int32_t height, con
 {
     const int32_t sourceWidth = info->biWidth;
     const int32_t sourceHeight = info->biHeight;
-    const int32_t stride = (sourceWidth + 3) & ~3;
+    const size_t stride = dibStride(8, sourceWidth);
     const int32_t from = left < 0 ? 0 : left;
     const int32_t to = left + width > sourceWidth ? sourceWidth : left + width;
     for (int32_t y = top; y < top + height; ++y) {
@@ -47,7 +47,7 @@ void copyImageRect(int32_t left, int32_t top, int32_t width, int32_t height, con
             continue;
         const int32_t end = to < rowWidth ? to : rowWidth;
         if (end > from)
-            std::memcpy(row + from, bits + static_cast<size_t>(stride) * (sourceHeight - 1 - y) + from,
+            std::memcpy(row + from, bits + stride * (sourceHeight - 1 - y) + from,
                         static_cast<size_t>(end - from));
     }
 }

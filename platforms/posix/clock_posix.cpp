@@ -1,4 +1,4 @@
-// The clocks of the X11 program: the monotonic clock in milliseconds for the
+// The clocks of the X11 program and the web page: the monotonic clock in milliseconds for the
 // tick counter (it wraps after 2^32 ms, as the platform's does) and the
 // calendar clock for seeding.
 #include "support/clock.h"

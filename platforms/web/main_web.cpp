@@ -30,8 +30,9 @@ extern "C" {
 
 EMSCRIPTEN_KEEPALIVE const int32_t* webSettingRanges() { return settingRanges; }
 
-// Values outside the ranges become the defaults, as on Windows. A seed of
-// -1 asks for one from the calendar clock, as the other builds seed.
+// Values outside the ranges become the defaults, as on Windows. The page's
+// script chooses the seed; one outside 0 ... 2^32 - 1 gives way to the
+// calendar clock, which the Windows image seeds from.
 EMSCRIPTEN_KEEPALIVE int32_t webStart(int32_t width, int32_t height, int32_t soundOn, int32_t aniInterval,
                                       int32_t refreshMinutes, double seed)
 {

@@ -5,8 +5,6 @@
 
 #include "platforms/web/display_web.h"
 #include "scene/scene.h"
-#include "scene/sound.h"
-#include "support/random.h"
 
 namespace {
 
@@ -31,8 +29,7 @@ bool buildScene(PageState& state)
 bool pageOpen(PageState& state, int32_t width, int32_t height, uint32_t seed)
 {
     state = PageState{width, height, false};
-    seedRandom(seed);
-    loadSoundBank();
+    beginScene(seed);
     return buildScene(state);
 }
 
@@ -51,9 +48,7 @@ bool pageReshape(PageState& state, int32_t width, int32_t height)
 
 void pageClose(PageState& state)
 {
-    releaseSoundBank();
-    if (state.built)
-        releaseScene();
+    endScene();
     state.built = false;
     closeWebCanvas();
 }

@@ -76,6 +76,13 @@
             if (seed < 0)
                 console.warn(`vasken: seed=${text} is not a whole number from 0 to 4294967295; using a random one`);
         }
+        // Without a seed of its own each page draws a formation of its own,
+        // even two opened in the same second; the console tells which, so
+        // that ?seed= can show it again.
+        if (seed < 0) {
+            seed = crypto.getRandomValues(new Uint32Array(1))[0];
+            console.info(`vasken: seed=${seed}`);
+        }
     }
 
     function canvasSize() {

@@ -1,6 +1,6 @@
 // Web back end of the sound player: play requests kept for the page's
 // script (platforms/web/sound_player_web.h). The waves are the ones built in
-// (platforms/posix/wave_resources_posix.cpp).
+// (platforms/posix/wave_resources_embedded.cpp).
 #include "scene/sound_player.h"
 
 #include "resources/embedded_resources.h"

@@ -6,39 +6,40 @@
 
 #include "platforms/win32/host_win32.h"
 #include "scene/scene.h"
-#include "scene/sound.h"
 #include "settings/settings.h"
 #include "support/clock.h"
-#include "support/random.h"
 
 namespace {
+
+// The window's own device context keeps the scene's palette selected, and a
+// selected palette cannot be deleted: the stock one stands in until a new
+// scene selects its own.
+void deselectScenePalette(HWND window)
+{
+    HDC dc = GetDC(window);
+    SelectPalette(dc, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE);
+    ReleaseDC(window, dc);
+}
 
 void createScene(HWND window)
 {
     RECT client = {0, 0, 0, 0};
     GetClientRect(window, &client);
-    scene.screenWidth = client.right;
-    scene.screenHeight = client.bottom;
     loadSettings();
-    seedRandom(readCalendarSeconds());
-    loadSoundBank();
-    setupScene(window);
+    beginScene(readCalendarSeconds());
+    rebuildScene(window, client.right, client.bottom);
     scene.timerId = static_cast<uint16_t>(SetTimer(window, animationTimerId, settings.aniInterval, nullptr));
 }
 
 // A new size (the desktop changed under the full-screen window) gets a scene
-// laid out for it. The window's own device context keeps the old palette
-// selected, and a selected palette cannot be deleted: the stock one stands in
-// until the new scene selects its own.
+// laid out for it.
 void resizeScene(HWND window, LPARAM size)
 {
     const int32_t width = LOWORD(size);
     const int32_t height = HIWORD(size);
     if (width <= 0 || height <= 0 || (width == scene.screenWidth && height == scene.screenHeight))
         return;
-    HDC dc = GetDC(window);
-    SelectPalette(dc, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE);
-    ReleaseDC(window, dc);
+    deselectScenePalette(window);
     rebuildScene(window, width, height);
 }
 
@@ -48,7 +49,8 @@ void destroyScene(HWND window)
         KillTimer(window, scene.timerId);
         scene.timerId = 0;
     }
-    releaseSoundBank();
+    deselectScenePalette(window);
+    endScene();
     PostQuitMessage(0);
 }
 

@@ -4,12 +4,10 @@
 #include "platforms/x11/hack_x11.h"
 
 #include "platforms/x11/display_x11.h"
+#include "platforms/x11/sound_player_alsa.h"
 #include "render/sprite_renderer.h"
 #include "scene/scene.h"
-#include "scene/sound.h"
-#include "platforms/x11/sound_player_alsa.h"
 #include "settings/settings.h"
-#include "support/random.h"
 
 namespace {
 
@@ -19,7 +17,6 @@ WindowHandle windowHandle(HackState& state) { return &state; }
 void buildScene(HackState& state)
 {
     rebuildScene(windowHandle(state), state.width, state.height);
-    state.built = true;
     // The window shows the new background at once, as an erased window would.
     hackExpose(state, 0, 0, state.width, state.height);
 }
@@ -29,11 +26,10 @@ void buildScene(HackState& state)
 bool hackInit(HackState& state, Display* display, Window window, int32_t width, int32_t height, uint32_t seed,
               const char** error)
 {
-    state = HackState{display, window, width, height, false};
+    state = HackState{display, window, width, height};
     if (!openX11Window(display, window, width, height, error))
         return false;
-    seedRandom(seed);
-    loadSoundBank();
+    beginScene(seed);
     buildScene(state);
     return true;
 }
@@ -69,11 +65,7 @@ void hackExpose(HackState& state, int32_t x, int32_t y, int32_t width, int32_t h
 
 void hackFree(HackState& state)
 {
-    releaseSoundBank();
+    endScene();
     closeSoundPlayer();
-    if (state.built) {
-        releaseScene();
-        state.built = false;
-    }
     closeX11Window();
 }

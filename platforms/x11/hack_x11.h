@@ -13,7 +13,6 @@ struct HackState {
     Window window;
     int32_t width;
     int32_t height;
-    bool built;
 };
 
 // The settings must be in place; seed starts the random generator. False

@@ -1,5 +1,5 @@
 // ALSA back end of the sound player (the waves themselves come from
-// platforms/posix/wave_resources_posix.cpp). playWaveImage hands the image to a
+// platforms/posix/wave_resources_embedded.cpp). playWaveImage hands the image to a
 // thread that owns the default PCM device and writes the wave in short
 // pieces, so that the next request (a new wave, or a stop) cuts it off at
 // once. The device opens on the first wave; when there is none the player
