@@ -1,19 +1,22 @@
 // Shared by the X11 program's tests: a private Xvfb per test, windows the test
 // owns, the program started as a child with its stderr kept, screenshots
-// read back and sorted into the scene's colours, and shared-memory counts.
+// read back and sorted into the scene's colours, shared-memory counts, waits
+// on a condition with a bound, and X11Test, the fixture that owns all of
+// them for one test.
 #pragma once
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <string>
 #include <thread>
@@ -35,12 +38,49 @@ inline std::string testDirectory(const std::string& name)
     return path;
 }
 
-// Xvfb on a display number it picks itself (-displayfd); stopped on
-// destruction. Extra arguments go to the server (e.g. -extension MIT-SHM);
-// a launcher, if given, starts it (e.g. unshare --ipc). It never resets: a
-// server resets when its last client leaves, and a client connecting during
-// the reset is refused (the daemon, started while xscreensaver-command came
-// and went, then exited without a word).
+// Polls done() every few milliseconds until it holds or the time is up; the
+// failure names what was awaited. The bounds leave room for a loaded machine.
+template <class Done>
+::testing::AssertionResult eventually(const std::string& what, Done done, int milliseconds = 10000, int every = 10)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= end)
+            return ::testing::AssertionFailure() << "waited " << milliseconds << " ms for " << what;
+        pause(every);
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// Forks and execs args (found on the PATH) with the environment entries
+// added and stderr, and stdout unless out is -1, sent to those descriptors;
+// the child's pid.
+inline pid_t spawn(std::vector<std::string> args, int out, int err, const std::vector<std::string>& environment = {})
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (out >= 0)
+            dup2(out, 1);
+        dup2(err, 2);
+        for (const std::string& e : environment)
+            putenv(const_cast<char*>(e.c_str()));
+        std::vector<char*> argv;
+        for (std::string& a : args)
+            argv.push_back(&a[0]);
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+// Xvfb on a display number it picks itself (-displayfd); stopped by its pid
+// on destruction. Extra arguments go to the server (e.g. -extension
+// MIT-SHM); a launcher, if given, execs it (e.g. unshare --ipc). It never
+// resets: a server resets when its last client leaves, taking xrandr's
+// monitors with it, and a client connecting during the reset is refused
+// (the daemon, started while xscreensaver-command came and went, then exited
+// without a word).
 class Xvfb {
 public:
     explicit Xvfb(const std::string& geometry, const std::vector<std::string>& extra = {},
@@ -49,28 +89,17 @@ public:
         int fds[2];
         if (pipe(fds) != 0)
             return;
-        pid = fork();
-        if (pid == 0) {
-            close(fds[0]);
-            const int null = open("/dev/null", O_WRONLY);
-            dup2(null, 1);
-            dup2(null, 2);
-            const std::string fd = std::to_string(fds[1]);
-            std::vector<std::string> args = launcher;
-            for (const char* a : {"Xvfb", "-screen", "0"})
-                args.push_back(a);
-            for (const std::string& a : {geometry, std::string("-noreset"), std::string("-nolisten"), std::string("tcp"),
-                                        std::string("-displayfd"), fd})
-                args.push_back(a);
-            args.insert(args.end(), extra.begin(), extra.end());
-            std::vector<char*> argv;
-            for (std::string& a : args)
-                argv.push_back(&a[0]);
-            argv.push_back(nullptr);
-            execvp(argv[0], argv.data());
-            _exit(127);
-        }
+        std::vector<std::string> args = launcher;
+        for (const char* a : {"Xvfb", "-screen", "0", geometry.c_str(), "-noreset", "-nolisten", "tcp", "-displayfd"})
+            args.push_back(a);
+        args.push_back(std::to_string(fds[1]));
+        args.insert(args.end(), extra.begin(), extra.end());
+        const int null = open("/dev/null", O_WRONLY);
+        pid = spawn(args, null, null);
+        close(null);
         close(fds[1]);
+        // The number comes once the server listens; a server that fails
+        // closes the pipe.
         char text[16] = {};
         ssize_t n = 0;
         for (ssize_t r; n < static_cast<ssize_t>(sizeof text) - 1 && (r = read(fds[0], text + n, 1)) > 0; ++n)
@@ -80,74 +109,65 @@ public:
         if (n > 0)
             name = ":" + std::to_string(std::atoi(text));
     }
+    // Killed outright if it has not ended five seconds after SIGTERM.
     ~Xvfb()
     {
-        if (pid > 0) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-        }
+        if (pid <= 0 || (kill(pid, SIGTERM) == 0 &&
+                         eventually("Xvfb to end", [&] { return waitpid(pid, nullptr, WNOHANG) != 0; }, 5000, 5)))
+            return;
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
     }
     std::string name;
     pid_t pid = -1;
 };
 
-// The program as a child process: arguments, extra environment, stderr kept
-// in a file.
-class Program {
+// The program as a child process: arguments, extra environment (later
+// entries win), stderr kept in a file. Killed on destruction if it still
+// runs.
+class ProgramProcess {
 public:
-    Program(const std::vector<std::string>& args, const std::vector<std::string>& environment = {})
+    ProgramProcess(const std::vector<std::string>& args, const std::vector<std::string>& environment = {})
     {
-        std::string pattern = std::string(VASKEN_TEST_FILES) + "/stderr-XXXXXX";
         std::system(("mkdir -p '" + std::string(VASKEN_TEST_FILES) + "'").c_str());
-        const int err = mkstemp(&pattern[0]);
-        errorPath = pattern;
-        pid = fork();
-        if (pid == 0) {
-            dup2(err, 2);
-            for (const std::string& e : environment)
-                putenv(const_cast<char*>(e.c_str()));
-            std::vector<char*> argv;
-            static const std::string program = VASKEN_PROGRAM;
-            argv.push_back(const_cast<char*>(program.c_str()));
-            for (const std::string& a : args)
-                argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            execv(program.c_str(), argv.data());
-            _exit(127);
-        }
+        errorPath = std::string(VASKEN_TEST_FILES) + "/stderr-XXXXXX";
+        const int err = mkstemp(&errorPath[0]);
+        std::vector<std::string> all = {VASKEN_PROGRAM};
+        all.insert(all.end(), args.begin(), args.end());
+        pid = spawn(all, -1, err, environment);
         close(err);
     }
-    ~Program()
+    ~ProgramProcess()
     {
-        if (pid > 0 && !exited) {
+        if (running()) {
             kill(pid, SIGKILL);
             waitpid(pid, nullptr, 0);
         }
         unlink(errorPath.c_str());
     }
+    // False once it has ended; the wait status is kept.
+    bool running()
+    {
+        ended = ended || pid <= 0 || waitpid(pid, &status, WNOHANG) == pid;
+        return !ended;
+    }
     // The exit code once it ends within the time, -1 if it does not, -2 if a
     // signal ended it.
     int waitExit(int milliseconds)
     {
-        for (int waited = 0; waited <= milliseconds; waited += 5) {
-            int status = 0;
-            if (waitpid(pid, &status, WNOHANG) == pid) {
-                exited = true;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
-            }
-            pause(5);
-        }
-        return -1;
+        if (!eventually("the program to end", [&] { return !running(); }, milliseconds, 5))
+            return -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
     }
-    bool running() { return !exited && waitpid(pid, nullptr, WNOHANG) == 0; }
     std::string errors() const
     {
         std::ifstream in(errorPath);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
     pid_t pid = -1;
-    bool exited = false;
     std::string errorPath;
+    bool ended = false;
+    int status = 0;
 };
 
 // Shared-memory segments that the process pid created and the kernel still
@@ -166,10 +186,10 @@ inline int sharedSegmentsOf(pid_t pid)
     return count;
 }
 
-inline Window createWindow(Display* display, int width, int height)
+inline Window createWindow(Display* display, int width, int height, int x = 0, int y = 0)
 {
     const int screen = DefaultScreen(display);
-    Window window = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, width, height, 0,
+    Window window = XCreateSimpleWindow(display, RootWindow(display, screen), x, y, width, height, 0,
                                         BlackPixel(display, screen), BlackPixel(display, screen));
     XMapWindow(display, window);
     XSync(display, False);
@@ -184,11 +204,14 @@ struct Shot {
     unsigned long at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
 
-// The pixels of (left, top, width, height) of the window.
-inline Shot captureArea(Display* display, Window window, int left, int top, int width, int height)
+// The pixels of the window, or of its part at (left, top) of that size.
+inline Shot capture(Display* display, Window window, int left = 0, int top = 0, int width = 0, int height = 0)
 {
+    XWindowAttributes attributes;
+    if (width == 0 && XGetWindowAttributes(display, window, &attributes))
+        width = attributes.width, height = attributes.height;
     Shot shot;
-    XImage* image = XGetImage(display, window, left, top, width, height, AllPlanes, ZPixmap);
+    XImage* image = width > 0 ? XGetImage(display, window, left, top, width, height, AllPlanes, ZPixmap) : nullptr;
     if (image == nullptr)
         return shot;
     shot.width = width;
@@ -198,15 +221,6 @@ inline Shot captureArea(Display* display, Window window, int left, int top, int 
             shot.pixels.push_back(XGetPixel(image, x, y));
     XDestroyImage(image);
     return shot;
-}
-
-// The whole window.
-inline Shot capture(Display* display, Window window)
-{
-    XWindowAttributes attributes;
-    if (!XGetWindowAttributes(display, window, &attributes))
-        return Shot();
-    return captureArea(display, window, 0, 0, attributes.width, attributes.height);
 }
 
 // An 8-bit colour as the default visual's pixel value.
@@ -224,13 +238,13 @@ inline unsigned long pixelOf(Display* display, uint8_t red, uint8_t green, uint8
     return place(red, visual->red_mask) | place(green, visual->green_mask) | place(blue, visual->blue_mask);
 }
 
-// The built-in palette's colours 10-245 (the first pattern's colour table).
-inline void paletteColour(int index, uint8_t& red, uint8_t& green, uint8_t& blue)
+// The built-in palette's colour 10-245 (the first pattern's colour table)
+// as the default visual's pixel value.
+inline const uint8_t* paletteEntry(int index) { return embeddedBitmaps[0].bytes + 40 + 4 * index; }
+inline unsigned long palettePixel(Display* display, int index)
 {
-    const uint8_t* table = embeddedBitmaps[0].bytes + 40 + 4 * index;
-    blue = table[0];
-    green = table[1];
-    red = table[2];
+    const uint8_t* blueGreenRed = paletteEntry(index);
+    return pixelOf(display, blueGreenRed[2], blueGreenRed[1], blueGreenRed[0]);
 }
 
 // How many pixels show the ships' colours (palette 11-24) and how many
@@ -245,15 +259,12 @@ struct SceneColours {
 inline std::set<unsigned long> shipPixelValues(Display* display)
 {
     std::set<unsigned long> ship;
-    for (int i = 11; i <= 24; ++i) {
-        uint8_t r, g, b;
-        paletteColour(i, r, g, b);
-        ship.insert(pixelOf(display, r, g, b));
-    }
+    for (int i = 11; i <= 24; ++i)
+        ship.insert(palettePixel(display, i));
     return ship;
 }
 
-inline SceneColours sortColours(Display* display, const Shot& shot, int left = 0, int top = 0)
+inline SceneColours sortColours(Display* display, const Shot& shot)
 {
     const std::set<unsigned long> ship = shipPixelValues(display);
     std::set<unsigned long> squares;
@@ -261,28 +272,23 @@ inline SceneColours sortColours(Display* display, const Shot& shot, int left = 0
         const uint32_t c = brushColours[k];
         int best = 10, bestDistance = 1 << 30;
         for (int i = 10; i <= 245; ++i) {
-            uint8_t r, g, b;
-            paletteColour(i, r, g, b);
-            const int dr = r - int(c & 0xFF), dg = g - int((c >> 8) & 0xFF), db = b - int((c >> 16) & 0xFF);
+            const uint8_t* e = paletteEntry(i);
+            const int dr = e[2] - int(c & 0xFF), dg = e[1] - int((c >> 8) & 0xFF), db = e[0] - int((c >> 16) & 0xFF);
             if (dr * dr + dg * dg + db * db < bestDistance) {
                 bestDistance = dr * dr + dg * dg + db * db;
                 best = i;
             }
         }
-        uint8_t r, g, b;
-        paletteColour(best, r, g, b);
-        squares.insert(pixelOf(display, r, g, b));
+        squares.insert(palettePixel(display, best));
     }
     SceneColours out;
     std::set<unsigned long> seenSquares;
-    for (int y = top; y < shot.height; ++y)
-        for (int x = left; x < shot.width; ++x) {
-            const unsigned long p = shot.at(x, y);
-            out.nonBlack += p != 0;
-            out.shipPixels += ship.count(p) != 0;
-            if (squares.count(p) != 0)
-                seenSquares.insert(p);
-        }
+    for (const unsigned long p : shot.pixels) {
+        out.nonBlack += p != 0;
+        out.shipPixels += ship.count(p) != 0;
+        if (squares.count(p) != 0)
+            seenSquares.insert(p);
+    }
     out.squareColours = static_cast<int>(seenSquares.size());
     return out;
 }
@@ -296,5 +302,104 @@ inline int differingPixels(const Shot& a, const Shot& b)
         n += a.pixels[i] != b.pixels[i];
     return n;
 }
+
+
+// What a test looks at: a window, or its part at (x, y) of that size.
+struct View {
+    Window window;
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+// One test's X server, its connection, its windows and the programs it
+// starts. Whatever way the test ends, the programs are killed, the
+// connection closed and the server stopped, in that order. Set-up that can
+// fail asserts, so a test calls it through ASSERT_NO_FATAL_FAILURE (or from
+// SetUp, which skips the test body on a failure).
+class X11Test : public ::testing::Test {
+protected:
+    // A look at a window that is going, or not yet shown, fails with an X
+    // error: the look comes back empty and a wait looks again.
+    X11Test() { XSetErrorHandler([](Display*, XErrorEvent*) { return 0; }); }
+    ~X11Test() override
+    {
+        programs.clear();
+        if (display != nullptr)
+            XCloseDisplay(display);
+        XSetErrorHandler(nullptr);
+    }
+
+    void startServer(const std::string& geometry, const std::vector<std::string>& extra = {},
+                     const std::vector<std::string>& launcher = {})
+    {
+        server = std::make_unique<Xvfb>(geometry, extra, launcher);
+        ASSERT_FALSE(server->name.empty()) << "Xvfb " << geometry << " did not start";
+        display = XOpenDisplay(server->name.c_str());
+        ASSERT_NE(display, nullptr) << "no connection to " << server->name;
+    }
+
+    // A screen of 1824 x 768 as RandR monitors of 1024 x 768 and 800 x 600
+    // side by side.
+    void startTwoMonitorServer()
+    {
+        ASSERT_NO_FATAL_FAILURE(startServer("1824x768x24"));
+        const std::string xrandr = "DISPLAY=" + server->name + " xrandr ";
+        ASSERT_EQ(std::system((xrandr + "--setmonitor LEFT 1024/271x768/203+0+0 screen >/dev/null 2>&1").c_str()), 0);
+        ASSERT_EQ(std::system((xrandr + "--setmonitor RIGHT 800/211x600/159+1024+0 none >/dev/null 2>&1").c_str()), 0);
+    }
+
+    // The program on this server (DISPLAY, unless the environment given
+    // says otherwise).
+    ProgramProcess& start(const std::vector<std::string>& args, const std::vector<std::string>& environment = {})
+    {
+        std::vector<std::string> all = {"DISPLAY=" + server->name};
+        all.insert(all.end(), environment.begin(), environment.end());
+        programs.push_back(std::make_unique<ProgramProcess>(args, all));
+        return *programs.back();
+    }
+
+    // The usual set-up: the program drawing into a window of 320 x 240 with
+    // these options.
+    ProgramProcess& startInWindow(const std::vector<std::string>& options = {})
+    {
+        window = createWindow(display, 320, 240);
+        std::vector<std::string> args = {"--window-id", std::to_string(window)};
+        args.insert(args.end(), options.begin(), options.end());
+        return start(args);
+    }
+
+    Shot look(const View& view) { return capture(display, view.window, view.x, view.y, view.width, view.height); }
+
+    // Waits until the view shows the ships (more than that many pixels of
+    // their colours) and at least 8 square colours; gives up early if a
+    // program the test started has ended.
+    ::testing::AssertionResult showsScene(const View& view, int shipPixels = 500)
+    {
+        SceneColours seen;
+        const ProgramProcess* ended = nullptr;
+        ::testing::AssertionResult result = eventually("the scene", [&] {
+            for (const std::unique_ptr<ProgramProcess>& p : programs)
+                ended = p->running() ? ended : p.get();
+            seen = sortColours(display, look(view));
+            return ended != nullptr || (seen.shipPixels > shipPixels && seen.squareColours >= 8);
+        });
+        if (ended != nullptr)
+            return ::testing::AssertionFailure() << "the program ended before the scene showed: " << ended->errors();
+        return result << ": " << seen.shipPixels << " ship pixels, " << seen.squareColours << " square colours";
+    }
+
+    // Waits until the view has changed in more than that many pixels.
+    ::testing::AssertionResult moves(const View& view, int pixels)
+    {
+        const Shot first = look(view);
+        int changed = 0;
+        return eventually("the scene to move", [&] { return (changed = differingPixels(first, look(view))) > pixels; })
+               << ": " << changed << " pixels changed";
+    }
+
+    std::unique_ptr<Xvfb> server;
+    Display* display = nullptr;
+    Window window = 0;
+    std::vector<std::unique_ptr<ProgramProcess>> programs;
+};
 
 } // namespace x11test
