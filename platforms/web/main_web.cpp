@@ -1,11 +1,12 @@
 // The saver's entry points for the web page's script (platforms/web/page_web.js):
-// the settings' ranges, starting the scene on a canvas of a given size,
+// the settings' ranges, the pixel size, starting the scene on a canvas of a given size,
 // one tick, a new size, and what a frame leaves to present and to play. The
 // script owns the page, the clock and the browser's calls.
 #include <emscripten/emscripten.h>
 
 #include <cstdint>
 
+#include "host/pixel_scale.h"
 #include "platforms/web/display_web.h"
 #include "platforms/web/page_web.h"
 #include "platforms/web/sound_player_web.h"
@@ -15,6 +16,7 @@
 namespace {
 
 PageState page = {0, 0, false};
+int32_t pixelScale[3]; // webPixelScale's answer: pixel size, logical width, logical height
 
 // Per setting (sound, interval, refresh, in the order of Settings): lowest,
 // highest and default value, as the Windows settings have them.
@@ -29,6 +31,20 @@ const int32_t settingRanges[9] = {
 extern "C" {
 
 EMSCRIPTEN_KEEPALIVE const int32_t* webSettingRanges() { return settingRanges; }
+
+// The page sizes its canvas by the portable rule, so that it scales as the
+// other platforms do: the device size in device pixels, the scale is
+// devicePixelRatio, overridePixels the page's pixel size or 0.
+EMSCRIPTEN_KEEPALIVE int32_t webMaxPixelSize() { return maxPixelSize; }
+EMSCRIPTEN_KEEPALIVE const int32_t* webPixelScale(int32_t deviceWidth, int32_t deviceHeight, double scale,
+                                                  int32_t overridePixels)
+{
+    const PixelScale chosen = choosePixelScale(deviceWidth, deviceHeight, scale, overridePixels);
+    pixelScale[0] = chosen.pixelSize;
+    pixelScale[1] = chosen.logicalWidth;
+    pixelScale[2] = chosen.logicalHeight;
+    return pixelScale;
+}
 
 // Values outside the ranges become the defaults, as on Windows. The page's
 // script chooses the seed; one outside 0 ... 2^32 - 1 gives way to the

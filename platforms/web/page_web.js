@@ -1,5 +1,6 @@
 // The web page's side of the saver, appended to the module's loader: the
-// canvas at device pixels, whole ticks of the scene from animation frames,
+// canvas at the scene's logical size, which the browser scales up in blocks
+// of whole device pixels, whole ticks of the scene from animation frames,
 // the renderer's rectangles presented with putImageData, sound through Web
 // Audio after the first gesture, the settings from the query and a panel
 // kept in localStorage, full screen and the hidden pointer. The module
@@ -19,7 +20,7 @@
     const panel = document.getElementById('panel');
 
     let module = null;
-    let ranges = {};      // name -> { low, high, fallback }
+    let ranges = {};      // name -> { low, high, fallback, fallbackText }
     let settings = {};    // name -> value in use
     let seed = -1;
     let image = null;     // ImageData over the module's RGBA image
@@ -41,6 +42,8 @@
             const [low, high, fallback] = module.HEAP32.subarray(at + 3 * i, at + 3 * i + 3);
             ranges[name] = { low, high, fallback };
         });
+        // The page's own setting: the pixel size, 0 for the display's.
+        ranges.pixels = { low: 1, high: module._webMaxPixelSize(), fallback: 0, fallbackText: "the display's scale" };
     }
 
     function readStored() {
@@ -56,7 +59,7 @@
     function readSettings() {
         const stored = readStored();
         const query = new URLSearchParams(location.search);
-        for (const name of names) {
+        for (const name of Object.keys(ranges)) {
             settings[name] = isValid(name, stored[name]) ? stored[name] : ranges[name].fallback;
             if (!query.has(name))
                 continue;
@@ -65,8 +68,8 @@
             if (isValid(name, value)) {
                 settings[name] = value;
             } else {
-                const { low, high, fallback } = ranges[name];
-                console.warn(`vasken: ${name}=${text} is not a whole number from ${low} to ${high}; using ${fallback}`);
+                const { low, high, fallback, fallbackText } = ranges[name];
+                console.warn(`vasken: ${name}=${text} is not a whole number from ${low} to ${high}; using ${fallbackText ?? fallback}`);
                 settings[name] = fallback;
             }
         }
@@ -85,9 +88,30 @@
         }
     }
 
-    function canvasSize() {
+    // The module's rule turns the window's size in device pixels into the
+    // pixel size N and the logical size, which the canvas holds. Its CSS size
+    // makes each logical pixel N device pixels; from the top left it covers
+    // the window, and the page clips the last blocks where they stick out.
+    function layOut() {
         const ratio = window.devicePixelRatio || 1;
-        return [Math.max(1, Math.round(canvas.clientWidth * ratio)), Math.max(1, Math.round(canvas.clientHeight * ratio))];
+        const root = document.documentElement;
+        const deviceWidth = Math.max(1, Math.round(root.clientWidth * ratio));
+        const deviceHeight = Math.max(1, Math.round(root.clientHeight * ratio));
+        const at = module._webPixelScale(deviceWidth, deviceHeight, ratio, settings.pixels) >> 2;
+        const [pixelSize, width, height] = module.HEAP32.subarray(at, at + 3);
+        canvas.style.width = `${width * pixelSize / ratio}px`;
+        canvas.style.height = `${height * pixelSize / ratio}px`;
+        return [width, height];
+    }
+
+    // Zoom and a move to a monitor of another density change the ratio,
+    // often without a resize event.
+    function watchRatio() {
+        const query = matchMedia(`(resolution: ${window.devicePixelRatio || 1}dppx)`);
+        query.addEventListener('change', () => {
+            resizePending = true;
+            watchRatio();
+        }, { once: true });
     }
 
     function fail() {
@@ -96,7 +120,7 @@
     }
 
     function startScene() {
-        const [width, height] = canvasSize();
+        const [width, height] = layOut();
         canvas.width = width;
         canvas.height = height;
         if (!module._webStart(width, height, settings.sound, settings.interval, settings.refresh, seed))
@@ -106,7 +130,7 @@
 
     function resize() {
         resizePending = false;
-        const [width, height] = canvasSize();
+        const [width, height] = layOut();
         if (width === canvas.width && height === canvas.height)
             return;
         canvas.width = width;
@@ -221,6 +245,10 @@
             input.value = settings[name];
             document.querySelector(`[data-range=${name}]`).textContent = `${ranges[name].low} to ${ranges[name].high}`;
         }
+        const pixels = document.getElementById('pixels');
+        for (let n = pixels.options.length; n <= ranges.pixels.high; ++n)
+            pixels.add(new Option(`${n} × ${n} device pixels`, n));
+        pixels.value = settings.pixels;
     }
 
     function saveSettings(event) {
@@ -230,6 +258,8 @@
             const value = Number(document.getElementById(name).value);
             settings[name] = isValid(name, value) ? value : ranges[name].fallback;
         }
+        const pixels = Number(document.getElementById('pixels').value);
+        settings.pixels = isValid('pixels', pixels) ? pixels : ranges.pixels.fallback;
         try {
             localStorage.setItem(storageKey, JSON.stringify(settings));
         } catch (e) {
@@ -274,6 +304,7 @@
         hint.hidden = !settings.sound;
         startScene();
         window.addEventListener('resize', () => { resizePending = true; });
+        watchRatio();
         window.addEventListener('keydown', onKey);
         window.addEventListener('pointerdown', enableSound);
         window.addEventListener('pointermove', notePointer);

@@ -31,9 +31,10 @@ function serve(dir, { isolated = false } = {}) {
 }
 
 // A browser whose profile and temporary files live in workDir, removed when
-// it closes. Messages on the pipe are JSON ended by a NUL byte.
+// it closes; switches go to its command line. Messages on the pipe are JSON
+// ended by a NUL byte.
 class Browser {
-    constructor(executable, workDir) {
+    constructor(executable, workDir, switches = []) {
         this.workDir = workDir;
         fs.rmSync(workDir, { recursive: true, force: true });
         fs.mkdirSync(path.join(workDir, 'tmp'), { recursive: true });
@@ -41,7 +42,7 @@ class Browser {
             '--headless=new', '--no-sandbox', '--disable-gpu', '--disable-background-networking',
             '--disable-component-update', '--disable-sync', '--no-first-run', '--disable-crash-reporter',
             '--disable-breakpad', '--mute-audio', `--user-data-dir=${path.join(workDir, 'profile')}`,
-            '--remote-debugging-pipe', 'about:blank',
+            '--remote-debugging-pipe', ...switches, 'about:blank',
         ], { stdio: ['ignore', 'ignore', 'ignore', 'pipe', 'pipe'], env: { ...process.env, TMPDIR: path.join(workDir, 'tmp') } });
         this.nextId = 1;
         this.waiting = new Map();
@@ -77,6 +78,7 @@ class Browser {
     }
 
     // A new tab; its console errors and warnings collect in page.messages.
+    // A scale of 0 keeps the browser's own device scale.
     async open(width, height, scale = 1) {
         const { targetId } = await this.send('Target.createTarget', { url: 'about:blank' });
         const { sessionId } = await this.send('Target.attachToTarget', { targetId, flatten: true });

@@ -1,7 +1,8 @@
 // The page in headless Chromium, served by a local static server: the
 // scene keeps its tick rate, a screenshot shows the squares and the ships,
 // a later one differs, a resize
-// lays the scene out anew over the new size at device pixels, bad query
+// lays the scene out anew over the new size at device pixels, at device
+// pixel ratio 2 a frame is that of ratio 1 in 2 x 2 blocks, bad query
 // values leave a working page with one warning each, a normal run says
 // nothing on the console, and the settings panel's values are there again
 // on the next visit.
@@ -45,11 +46,12 @@ function sortColours(shot, colours, left = 0, top = 0) {
     return { shipPixels, squareColours: squares.size, nonBlack };
 }
 
-function differingPixels(a, b) {
+// Pixels of a that differ from b scaled up by a whole number.
+function differingPixels(a, b, scale = 1) {
     let count = 0;
     for (let y = 0; y < a.height; ++y)
         for (let x = 0; x < a.width; ++x)
-            count += a.rgb(x, y) !== b.rgb(x, y);
+            count += a.rgb(x, y) !== b.rgb(Math.floor(x / scale), Math.floor(y / scale));
     return count;
 }
 
@@ -94,15 +96,39 @@ async function main() {
         check('no console errors or warnings in a normal run and on resizes', page.messages.length === 0,
             page.messages.join('\n     '));
 
+        // The same frame at ratios 1 and 2: the test calls the animation
+        // frames, at the same times in both tabs. A background the scene
+        // lacks shows where the canvas leaves the window uncovered.
+        const shots = [];
+        for (const scale of [1, 2]) {
+            const tab = await browser.open(640, 360, scale);
+            await tab.send('Page.addScriptToEvaluateOnNewDocument',
+                { source: 'window.requestAnimationFrame = (frame) => { window.heldFrame = frame; };' });
+            await tab.navigate(`${base}?seed=19950824&sound=0`);
+            await tab.evaluate(`new Promise(function wait(done) { window.heldFrame ? done() : setTimeout(wait, 20, done); })
+                .then(() => {
+                    document.body.style.background = '#123456';
+                    document.getElementById('open-settings').hidden = true;
+                    for (let t = 0; t <= 600; t += 10)
+                        heldFrame(t);
+                })`);
+            shots.push(await tab.screenshot());
+            await tab.send('Page.close');
+        }
+        const [single, double] = shots;
+        const differing = differingPixels(double, single, 2);
+        check('at ratio 2 the frame of ratio 1 in 2 x 2 device pixels to the right and bottom edges: ships as wide in CSS pixels',
+            differing === 0 && sortColours(single, colours).shipPixels > 500, `${differing} of ${double.width} x ${double.height} differ`);
+
         const bad = await browser.open(640, 480);
-        await bad.navigate(`${base}?interval=abc&sound=7&refresh=0&seed=-1`);
+        await bad.navigate(`${base}?interval=abc&sound=7&refresh=0&seed=-1&pixels=9`);
         check('bad query values leave a running scene', await bad.waitForTicks(50), 'fewer than 50 ticks in 10 s');
         const badSeen = sortColours(await bad.screenshot(), colours);
         check('bad query values leave the scene on screen', badSeen.shipPixels > 500, `${badSeen.shipPixels} ship pixels`);
-        const warned = ['interval', 'sound', 'refresh', 'seed'].every((name) =>
+        const warned = ['interval', 'sound', 'refresh', 'seed', 'pixels'].every((name) =>
             bad.messages.some((m) => m.startsWith('console warning') && m.includes(`${name}=`)));
         check('one warning for each bad value and nothing else',
-            warned && bad.messages.length === 4, bad.messages.join('\n     '));
+            warned && bad.messages.length === 5, bad.messages.join('\n     '));
 
         await page.evaluate(`document.getElementById('open-settings').click();
             document.getElementById('interval').value = '25';
