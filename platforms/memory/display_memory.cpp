@@ -160,7 +160,7 @@ BitmapHandle createDibSectionBitmap(DeviceContext, const BitmapInfoHeader* info,
     bitmap->kind = Kind::bitmap;
     bitmap->width = info->biWidth;
     bitmap->height = info->biHeight;
-    bitmap->stride = (info->biWidth + 3) & ~3;
+    bitmap->stride = static_cast<int32_t>(dibStride(8, info->biWidth));
     const size_t size = static_cast<size_t>(bitmap->stride) * bitmap->height;
     bitmap->bits = new uint8_t[size];
     // Not cleared: whoever creates the section has to paint it.
