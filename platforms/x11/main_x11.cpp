@@ -269,7 +269,7 @@ int main(int argc, char** argv)
     if (!parseProgramOptions(argc, argv, options, error))
         return fail(error);
     if (options.help) {
-        std::fputs(programUsage, stdout);
+        std::fputs(programUsage().c_str(), stdout);
         return 0;
     }
     settings = options.settings;
