@@ -36,9 +36,12 @@ void destroyImage()
     destroyShmImage();
 }
 
-// The colour table is built anew before the first conversion.
-bool createImage(const char** error)
+// An image for a window of width x height; the colour table is built anew
+// before the first conversion.
+bool createImage(int32_t width, int32_t height, const char** error)
 {
+    x11.width = width > 0 ? width : 1;
+    x11.height = height > 0 ? height : 1;
     x11.table.valid = false;
     x11.fillRow = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(x11.width)));
     if (x11.fillRow == nullptr || !createShmImage(x11.width, x11.height)) {
@@ -131,9 +134,7 @@ bool openX11Window(Display* display, Window window, int32_t width, int32_t heigh
     x11.visual = attributes.visual;
     x11.depth = attributes.depth;
     openShmImage(display, window, x11.visual, x11.depth);
-    x11.width = width > 0 ? width : 1;
-    x11.height = height > 0 ? height : 1;
-    if (!createImage(error)) {
+    if (!createImage(width, height, error)) {
         closeX11Window();
         return false;
     }
@@ -149,9 +150,7 @@ bool openX11Window(Display* display, Window window, int32_t width, int32_t heigh
 bool resizeX11Window(int32_t width, int32_t height, const char** error)
 {
     destroyImage();
-    x11.width = width > 0 ? width : 1;
-    x11.height = height > 0 ? height : 1;
-    return createImage(error);
+    return createImage(width, height, error);
 }
 
 void closeX11Window()

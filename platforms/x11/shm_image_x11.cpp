@@ -95,8 +95,8 @@ void sendPending()
 
 // The image has the window's width and the rows of 2^19 pixels (2 MB at 32
 // bits per pixel), or the window's rows if it has fewer: the ships do not
-// grow with the window, and a frame's pieces take up to about 300,000
-// pixels at any size. A present of a larger window goes in bands.
+// grow with the window, so a frame's pieces fit at any size. A present of a
+// larger window goes in bands.
 int32_t imageRows()
 {
     const int64_t rows = (int64_t(1) << 19) / shm.width + 1;
