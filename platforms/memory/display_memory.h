@@ -1,10 +1,11 @@
 // The drawing calls of render/display.h carried out in plain memory: memory
 // device contexts draw into the 8-bit DIB section selected into them, a brush
 // becomes the nearest entry of the selected palette, and palettes are tables
-// of 256 entries. Every hosted back end (the test stand-in, the X11 program)
-// shares this model; only the window differs, and each back end supplies it
-// through the three functions at the end. The test stand-in's build also
-// keeps a record of every call of the seam, through the observer below.
+// of 256 entries. Every hosted back end (the test stand-in, the X11 program,
+// the web page) shares this model; only the window differs, and each back
+// end supplies it through the three functions at the end. The test
+// stand-in's build also keeps a record of every call of the seam, through
+// the observer below.
 #pragma once
 #include <cstdint>
 #include <cstring>
@@ -25,6 +26,31 @@ int32_t liveMemoryDisplayObjects();
 
 // The 256 entries of a palette made by createDisplayPalette (null for null).
 const PaletteEntry* memoryPaletteEntries(PaletteHandle palette);
+
+// A palette converted to the pixel values of a window, kept while the same
+// palette stays selected.
+struct ColourTable {
+    uint32_t colours[256];
+    PaletteHandle palette; // the palette colours[] was built from
+    bool valid;            // false: build it before its next use
+};
+
+// Builds the table from palette (null: all black) through
+// pixelOf(const PaletteEntry&) unless it was built from that palette; true
+// when it was built anew.
+template <typename PixelOf>
+bool selectColourTable(ColourTable& table, PaletteHandle palette, PixelOf pixelOf)
+{
+    if (table.valid && palette == table.palette)
+        return false;
+    const PaletteEntry* entries = memoryPaletteEntries(palette);
+    const PaletteEntry black = {0, 0, 0, 0};
+    for (int32_t i = 0; i < 256; ++i)
+        table.colours[i] = pixelOf(entries != nullptr ? entries[i] : black);
+    table.palette = palette;
+    table.valid = true;
+    return true;
+}
 
 // Copies the rectangle of the bottom-up 8-bit image bits/info to the same
 // place in a target whose row y rowAt(y, rowWidth) gives (null: no such

@@ -19,9 +19,7 @@ struct WebCanvas {
     uint32_t* pixels;           // RGBA bytes, one word per pixel
     uint8_t* indices;           // the palette index each pixel is to show
     uint8_t* shown;             // the palette index each pixel shows
-    uint32_t colours[256];      // RGBA words of the selected palette
-    PaletteHandle tablePalette; // the palette colours[] was built from
-    bool tableValid;
+    ColourTable table;          // RGBA words of the selected palette
     bool recolour;              // the table changed: convert every pixel
     int32_t rectCount;
     int32_t rects[maxWebRects * 4];
@@ -83,13 +81,8 @@ uint32_t rgbaWord(const PaletteEntry& e)
 // all of them: every pixel is to show its index's new colour.
 void selectColours(PaletteHandle palette)
 {
-    if (canvas.tableValid && palette == canvas.tablePalette)
+    if (!selectColourTable(canvas.table, palette, rgbaWord))
         return;
-    const PaletteEntry* entries = memoryPaletteEntries(palette);
-    for (int32_t i = 0; i < 256; ++i)
-        canvas.colours[i] = entries != nullptr ? rgbaWord(entries[i]) : 0xFF000000u;
-    canvas.tablePalette = palette;
-    canvas.tableValid = true;
     canvas.recolour = true;
     noteRect(0, 0, canvas.width, canvas.height);
 }
@@ -105,7 +98,7 @@ void convertRow(int32_t y, int32_t x, int32_t count)
     uint32_t* out = canvas.pixels + at;
     const uint8_t* indices = canvas.indices + at;
     uint8_t* shown = canvas.shown + at;
-    const uint32_t* colours = canvas.colours;
+    const uint32_t* colours = canvas.table.colours;
     int32_t i = 0;
     for (; i + run <= count; i += run) {
         uint64_t wanted, now;
@@ -154,7 +147,7 @@ void closeWebCanvas()
     canvas.shown = nullptr;
     canvas.width = 0;
     canvas.height = 0;
-    canvas.tableValid = false;
+    canvas.table.valid = false;
     canvas.recolour = false;
     canvas.rectCount = 0;
 }
@@ -164,7 +157,7 @@ void convertWebRects()
     if (canvas.recolour) {
         const size_t count = static_cast<size_t>(canvas.width) * canvas.height;
         for (size_t i = 0; i < count; ++i)
-            canvas.pixels[i] = canvas.colours[canvas.indices[i]];
+            canvas.pixels[i] = canvas.table.colours[canvas.indices[i]];
         std::memcpy(canvas.shown, canvas.indices, count);
         canvas.recolour = false;
         return;

@@ -1,8 +1,8 @@
 // The X11 window of the memory drawing model: the shell opens it on the
 // window it draws into, and the renderer's fills and presents then reach that
-// window through a client-side image of its size (shared memory when the
-// server offers it), converted through a 256-entry colour table built from
-// the palette the renderer selects.
+// window through a client-side image (platforms/x11/shm_image_x11.h),
+// converted through a 256-entry colour table built from the palette the
+// renderer selects (platforms/x11/pixel_format_x11.h).
 #pragma once
 #include <X11/Xlib.h>
 
@@ -17,17 +17,14 @@ bool openX11Window(Display* display, Window window, int32_t width, int32_t heigh
 // The window changed size: a new image of the new size.
 bool resizeX11Window(int32_t width, int32_t height, const char** error);
 
-// Releases the image, its shared-memory segment and the graphics context.
+// Releases the image, its shared-memory segment, the graphics contexts and
+// the --fps overlay.
 void closeX11Window();
 
 // Sends the puts of a batch of fills and presents (a frame, an Expose)
-// that are still held back, and draws the overlay over them. Call it before
-// the program waits.
+// that are still held back, and draws the --fps overlay
+// (platforms/x11/fps_x11.h) over them. Call it before the program waits.
 void endX11Batch();
-
-// Text (lines split by \n) drawn over the lower left corner of the window
-// from the next batch on; null or empty: none.
-void showX11Overlay(const char* text);
 
 // Takes the events of the window's own puts (MIT-SHM completions); false for
 // every other event.

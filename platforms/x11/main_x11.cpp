@@ -9,7 +9,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -17,21 +16,14 @@
 #include <ctime>
 #include <string>
 
-#include "platforms/x11/options_x11.h"
 #include "platforms/posix/bitmap_source_posix.h"
 #include "platforms/x11/display_x11.h"
+#include "platforms/x11/fps_x11.h"
 #include "platforms/x11/hack_x11.h"
+#include "platforms/x11/options_x11.h"
 #include "settings/settings.h"
 
 namespace {
-
-// The frame rate and CPU load that --fps shows, counted over about a second.
-struct FpsCount {
-    bool shown;
-    uint32_t frames;
-    uint64_t since;    // microseconds, monotonic
-    uint64_t cpuSince; // microseconds of the process's CPU time
-};
 
 struct HostLoop {
     Display* display;
@@ -44,11 +36,10 @@ struct HostLoop {
     unsigned char errorCode;
     unsigned char requestCode;
     unsigned char minorCode;
-    FpsCount fps;
     HackState hack;
 };
 
-HostLoop host = {nullptr, 0, false, 0, {-1, -1}, false, 0, 0, 0, {}, {}};
+HostLoop host = {nullptr, 0, false, 0, {-1, -1}, false, 0, 0, 0, {}};
 
 int fail(const std::string& message)
 {
@@ -140,14 +131,6 @@ uint64_t nowMicroseconds()
     return static_cast<uint64_t>(now.tv_sec) * 1000000u + static_cast<uint64_t>(now.tv_nsec) / 1000u;
 }
 
-uint64_t cpuMicroseconds()
-{
-    rusage usage;
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<uint64_t>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000000u +
-           static_cast<uint64_t>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
-}
-
 // Instances started at the same moment (XScreenSaver starts one per monitor
 // at once) each get a formation of their own: the seed mixes the calendar's
 // seconds and nanoseconds with the process id.
@@ -165,27 +148,6 @@ uint32_t freshSeed()
     x *= 0xc4ceb9fe1a85ec53u;
     x ^= x >> 33;
     return static_cast<uint32_t>(x);
-}
-
-// Counts a frame; about once a second the corner text shows the frames per
-// second and the share of a core the program used meanwhile.
-void countFrame()
-{
-    if (!host.fps.shown)
-        return;
-    ++host.fps.frames;
-    const uint64_t now = nowMicroseconds();
-    const uint64_t elapsed = now - host.fps.since;
-    if (elapsed < 1000000u)
-        return;
-    const uint64_t cpu = cpuMicroseconds();
-    char text[64];
-    std::snprintf(text, sizeof text, "FPS: %.1f\nLoad: %.1f%%", host.fps.frames * 1e6 / elapsed,
-                  (cpu - host.fps.cpuSince) * 100.0 / elapsed);
-    showX11Overlay(text);
-    host.fps.frames = 0;
-    host.fps.since = now;
-    host.fps.cpuSince = cpu;
 }
 
 Window chooseWindow(const ProgramOptions& options)
@@ -281,7 +243,7 @@ int runLoop()
             // The next frame waits until the server has carried out this
             // one's puts, so a slow server does not fall behind.
             endX11Batch();
-            countFrame();
+            countFpsFrame(nowMicroseconds());
             nextFrame += delay;
             now = nowMicroseconds();
             // Ticks that came due meanwhile fold into one, as timer
@@ -307,7 +269,7 @@ int main(int argc, char** argv)
     if (!parseProgramOptions(argc, argv, options, error))
         return fail(error);
     if (options.help) {
-        std::fputs(programUsage, stdout);
+        std::fputs(programUsage().c_str(), stdout);
         return 0;
     }
     settings = options.settings;
@@ -344,10 +306,8 @@ int main(int argc, char** argv)
         XCloseDisplay(host.display);
         return fail(reason);
     }
-    if (options.showFps) {
-        host.fps = FpsCount{true, 0, nowMicroseconds(), cpuMicroseconds()};
-        showX11Overlay("FPS: -\nLoad: -");
-    }
+    if (options.showFps)
+        startFpsCount(nowMicroseconds());
     const int result = runLoop();
     hackFree(host.hack);
     if (host.ownWindow && !host.windowGone)

@@ -2,31 +2,98 @@
 // XScreenSaver's hacks accept them.
 #include "platforms/x11/options_x11.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
-const char programUsage[] =
-    "usage: vasken [--root | --window-id ID] [--delay MICROSECONDS] [--sound | --no-sound]\n"
-    "              [--duration SECONDS] [--fps] [--display NAME] [--patterns DIRECTORY]\n"
-    "              [--seed NUMBER]\n"
-    "  --delay     time between frames, 10000 ... 200000 microseconds (default 10000)\n"
-    "  --sound     play the sound effects (default: silent)\n"
-    "  --duration  time between new formations, 60 ... 6000 seconds, counted in whole\n"
-    "              minutes (default 600)\n"
-    "  --fps       show the frame rate and the CPU load in the lower left corner\n"
-    "  --patterns  a directory whose SPPAT_R0 ... SPPAT_R24 replace the built-in pictures\n"
-    "  --seed      0 ... 2147483647: the same formations on every run (default: a new\n"
-    "              seed for every run)\n"
-    "Without --root or --window-id vasken draws into $XSCREENSAVER_WINDOW if set, else\n"
-    "into a window of its own that a key, a click or closing it ends. --window-id wins\n"
-    "over --root.\n";
+// name, value, value's name, low, high, unit, default, help, what it sets
+const ProgramOption programOptions[] = {
+    {"root", OptionValue::none, nullptr, 0, 0, nullptr, nullptr,
+     "draw on the root window",
+     [](ProgramOptions& o, const OptionArgument&) {
+         if (o.target != DrawTarget::windowId)
+             o.target = DrawTarget::root;
+     }},
+    {"window", OptionValue::none, nullptr, 0, 0, nullptr, nullptr,
+     "draw into a window of its own (the default)",
+     [](ProgramOptions& o, const OptionArgument&) {
+         if (o.target != DrawTarget::windowId)
+             o.target = DrawTarget::ownWindow;
+     }},
+    {"window-id", OptionValue::windowId, "ID", 0, 0, "a window id, decimal or 0x hexadecimal", nullptr,
+     "draw into the window ID, decimal or 0x hexadecimal",
+     [](ProgramOptions& o, const OptionArgument& a) {
+         o.windowId = a.windowId;
+         o.target = DrawTarget::windowId;
+     }},
+    {"delay", OptionValue::number, "MICROSECONDS", minAniInterval * 1000L, maxAniInterval * 1000L, "microseconds",
+     "10000", "time between frames",
+     [](ProgramOptions& o, const OptionArgument& a) {
+         o.settings.aniInterval = static_cast<int32_t>(a.number / 1000);
+     }},
+    {"duration", OptionValue::number, "SECONDS", minRefreshMinutes * 60L, maxRefreshMinutes * 60L, "seconds", "600",
+     "time between new formations, counted in whole minutes",
+     [](ProgramOptions& o, const OptionArgument& a) {
+         o.settings.refreshMinutes = static_cast<int32_t>(a.number / 60);
+     }},
+    {"sound", OptionValue::none, nullptr, 0, 0, nullptr, nullptr, "play the sound effects",
+     [](ProgramOptions& o, const OptionArgument&) { o.settings.soundOn = 1; }},
+    {"no-sound", OptionValue::none, nullptr, 0, 0, nullptr, nullptr, "stay silent (the default)",
+     [](ProgramOptions& o, const OptionArgument&) { o.settings.soundOn = 0; }},
+    {"fps", OptionValue::none, nullptr, 0, 0, nullptr, nullptr,
+     "show the frame rate and the CPU load in the lower left corner",
+     [](ProgramOptions& o, const OptionArgument&) { o.showFps = true; }},
+    {"patterns", OptionValue::text, "DIRECTORY", 0, 0, nullptr, nullptr,
+     "a directory whose SPPAT_R0 ... SPPAT_R24 replace the built-in pictures",
+     [](ProgramOptions& o, const OptionArgument& a) { o.patternDir = a.text; }},
+    {"seed", OptionValue::number, "NUMBER", 0, 2147483647L, "a number", "a new seed for every run",
+     "the same formations on every run",
+     [](ProgramOptions& o, const OptionArgument& a) {
+         o.fixedSeed = true;
+         o.seed = static_cast<uint32_t>(a.number);
+     }},
+    {"display", OptionValue::text, "NAME", 0, 0, nullptr, "$DISPLAY", "the X display to use",
+     [](ProgramOptions& o, const OptionArgument& a) { o.displayName = a.text; }},
+    {"help", OptionValue::none, nullptr, 0, 0, nullptr, nullptr, "print this summary and exit",
+     [](ProgramOptions& o, const OptionArgument&) { o.help = true; }},
+    {"h", OptionValue::none, nullptr, 0, 0, nullptr, nullptr, nullptr,
+     [](ProgramOptions& o, const OptionArgument&) { o.help = true; }},
+};
+const size_t programOptionCount = sizeof programOptions / sizeof programOptions[0];
 
 namespace {
 
+enum : size_t { usageWidth = 80, synopsisIndent = 14, helpIndent = 26 };
+
+// Appends word to text after a space, or on a new line that starts with
+// indent spaces where the line would reach past usageWidth.
+void appendWord(std::string& text, const std::string& word, size_t indent)
+{
+    const size_t lineLength = text.size() - (text.rfind('\n') + 1);
+    if (lineLength + 1 + word.size() > usageWidth && lineLength > indent)
+        text += "\n" + std::string(indent, ' ');
+    else if (text.back() != ' ')
+        text += ' ';
+    text += word;
+}
+
+std::string withValue(const ProgramOption& option)
+{
+    return std::string("--") + option.name + (option.valueName != nullptr ? std::string(" ") + option.valueName : "");
+}
+
+const ProgramOption* findOption(const char* name)
+{
+    for (const ProgramOption& option : programOptions)
+        if (std::strcmp(option.name, name) == 0)
+            return &option;
+    return nullptr;
+}
+
 bool parseDecimal(const char* text, long& value)
 {
-    if (text == nullptr || *text == '\0')
+    if (*text == '\0')
         return false;
     char* end = nullptr;
     errno = 0;
@@ -34,18 +101,52 @@ bool parseDecimal(const char* text, long& value)
     return errno == 0 && *end == '\0';
 }
 
-bool parseRanged(const char* option, const char* text, long low, long high, const char* unit, long& value,
-                 std::string& error)
+// Reads the option's value as its kind asks; false with a sentence in error
+// when it is not one the option takes.
+bool readArgument(const ProgramOption& option, OptionArgument& argument, std::string& error)
 {
-    if (!parseDecimal(text, value) || value < low || value > high) {
-        error = std::string("--") + option + " wants " + unit + " from " + std::to_string(low) + " to " +
-                std::to_string(high) + ", not '" + (text != nullptr ? text : "") + "'";
-        return false;
+    bool valid = true;
+    std::string wanted = option.unit != nullptr ? option.unit : "";
+    if (option.value == OptionValue::number) {
+        valid = parseDecimal(argument.text, argument.number) && argument.number >= option.low &&
+                argument.number <= option.high;
+        wanted += " from " + std::to_string(option.low) + " to " + std::to_string(option.high);
+    } else if (option.value == OptionValue::windowId) {
+        valid = parseWindowId(argument.text, argument.windowId);
     }
-    return true;
+    if (!valid)
+        error = std::string("--") + option.name + " wants " + wanted + ", not '" + argument.text + "'";
+    return valid;
 }
 
 } // namespace
+
+std::string programUsage()
+{
+    std::string usage = "usage: vasken";
+    for (const ProgramOption& option : programOptions)
+        if (option.help != nullptr)
+            appendWord(usage, "[" + withValue(option) + "]", synopsisIndent);
+    for (const ProgramOption& option : programOptions) {
+        if (option.help == nullptr)
+            continue;
+        usage += "\n  " + withValue(option);
+        usage.resize(std::max(usage.size(), usage.rfind('\n') + 1 + helpIndent), ' ');
+        std::string help = option.help;
+        if (option.value == OptionValue::number)
+            help += ", " + std::to_string(option.low) + " ... " + std::to_string(option.high);
+        if (option.fallback != nullptr)
+            help += std::string(" (default: ") + option.fallback + ")";
+        for (size_t at = 0; at < help.size();) {
+            const size_t end = std::min(help.find(' ', at), help.size());
+            appendWord(usage, help.substr(at, end - at), helpIndent);
+            at = end + 1;
+        }
+    }
+    return usage + "\nWithout --root or --window-id vasken draws into $XSCREENSAVER_WINDOW if set,\n"
+                   "else into a window of its own that a key, a click or closing it ends.\n"
+                   "--window-id wins over --root. Every option may be given with one dash or two.\n";
+}
 
 bool parseWindowId(const char* text, unsigned long& id)
 {
@@ -69,59 +170,22 @@ bool parseProgramOptions(int argc, char** argv, ProgramOptions& options, std::st
             error = std::string("unexpected argument '") + arg + "' (see --help)";
             return false;
         }
-        const std::string option = name;
-        const bool takesValue = option == "window-id" || option == "delay" || option == "duration" ||
-                                option == "display" || option == "patterns" || option == "seed";
-        const char* value = takesValue && i + 1 < argc ? argv[i + 1] : nullptr;
-        if (takesValue) {
-            if (value == nullptr) {
-                error = "--" + option + " needs a value";
-                return false;
-            }
-            ++i;
-        }
-        long number = 0;
-        if (option == "root") {
-            if (options.target != DrawTarget::windowId)
-                options.target = DrawTarget::root;
-        } else if (option == "window") {
-            if (options.target != DrawTarget::windowId)
-                options.target = DrawTarget::ownWindow;
-        } else if (option == "window-id") {
-            if (!parseWindowId(value, options.windowId)) {
-                error = std::string("--window-id wants a window id, decimal or 0x hexadecimal, not '") + value + "'";
-                return false;
-            }
-            options.target = DrawTarget::windowId;
-        } else if (option == "delay") {
-            if (!parseRanged("delay", value, minDelayMicroseconds, maxDelayMicroseconds, "microseconds", number, error))
-                return false;
-            options.settings.aniInterval = static_cast<int32_t>(number / 1000);
-        } else if (option == "duration") {
-            if (!parseRanged("duration", value, minDurationSeconds, maxDurationSeconds, "seconds", number, error))
-                return false;
-            options.settings.refreshMinutes = static_cast<int32_t>(number / 60);
-        } else if (option == "sound") {
-            options.settings.soundOn = 1;
-        } else if (option == "no-sound") {
-            options.settings.soundOn = 0;
-        } else if (option == "fps") {
-            options.showFps = true;
-        } else if (option == "seed") {
-            if (!parseRanged("seed", value, 0, 2147483647L, "a number", number, error))
-                return false;
-            options.fixedSeed = true;
-            options.seed = static_cast<uint32_t>(number);
-        } else if (option == "display") {
-            options.displayName = value;
-        } else if (option == "patterns") {
-            options.patternDir = value;
-        } else if (option == "help" || option == "h") {
-            options.help = true;
-        } else {
+        const ProgramOption* option = findOption(name);
+        if (option == nullptr) {
             error = "unknown option '" + std::string(arg) + "' (see --help)";
             return false;
         }
+        OptionArgument argument = {nullptr, 0, 0};
+        if (option->value != OptionValue::none) {
+            if (i + 1 >= argc) {
+                error = std::string("--") + name + " needs a value";
+                return false;
+            }
+            argument.text = argv[++i];
+        }
+        if (!readArgument(*option, argument, error))
+            return false;
+        option->apply(options, argument);
     }
     return true;
 }

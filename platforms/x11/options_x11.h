@@ -4,8 +4,10 @@
 // --sound / --no-sound, --duration in seconds), plus the hacks' --fps.
 // Sound is off unless asked for, as XScreenSaver's hacks are silent by
 // convention; the settings' own defaults (the Windows saver's) stay as they
-// are.
+// are. One table of the options drives the parsing, the range checks and
+// the usage text.
 #pragma once
+#include <cstddef>
 #include <string>
 
 #include "settings/settings.h"
@@ -24,14 +26,35 @@ struct ProgramOptions {
     uint32_t seed;
 };
 
-enum : int {
-    minDelayMicroseconds = 10000, // the settings' 10 ... 200 ms
-    maxDelayMicroseconds = 200000,
-    minDurationSeconds = 60, // the settings' 1 ... 100 minutes
-    maxDurationSeconds = 6000,
+// What an option takes after its name.
+enum class OptionValue : uint8_t { none, number, windowId, text };
+
+// The value an option was given: its text, read as the option's kind asks.
+struct OptionArgument {
+    const char* text;
+    long number;
+    unsigned long windowId;
 };
 
-extern const char programUsage[];
+// An option as typed after - or --. A number's value must lie in low ...
+// high; an error message says the option wants its unit.
+struct ProgramOption {
+    const char* name;
+    OptionValue value;
+    const char* valueName; // the value in the usage
+    long low;
+    long high;
+    const char* unit;
+    const char* fallback; // the default the usage names; null: none
+    const char* help;     // null: another spelling, left out of the usage
+    void (*apply)(ProgramOptions& options, const OptionArgument& argument);
+};
+
+extern const ProgramOption programOptions[];
+extern const size_t programOptionCount;
+
+// The text --help prints.
+std::string programUsage();
 
 // Reads argv into options (defaults first: own window, the settings'
 // defaults). False with a sentence in error for an unknown option, a missing

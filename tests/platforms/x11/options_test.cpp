@@ -1,8 +1,13 @@
 // The X11 program's command line where it departs from the settings'
 // defaults or from "the last option wins": a window id wins over --root in
-// either order, sound stays off unless asked for, and the hacks' -fps.
+// either order, sound stays off unless asked for, and the hacks' -fps; and
+// the settings page and the manual page held against the table of options.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -45,5 +50,57 @@ TEST(ProgramOptions, WindowIdWinsOverRootSoundIsOffUnlessAskedForAndFpsIsTaken)
         }
         EXPECT_EQ(options.settings.soundOn, c.soundOn) << shown;
         EXPECT_EQ(options.showFps, c.showFps) << shown;
+    }
+}
+
+// vasken.xml offers only options the table takes, each number with the
+// table's range and default; vasken.6 describes every option of the usage.
+TEST(ProgramOptions, TheSettingsPageAndTheManualPageAgreeWithTheTable)
+{
+    auto read = [](const char* name) {
+        std::ifstream in(std::string(VASKEN_X11_SOURCE_DIR) + "/" + name);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    auto optionNamed = [](const std::string& name) -> const ProgramOption* {
+        for (size_t i = 0; i < programOptionCount; ++i)
+            if (name == programOptions[i].name)
+                return &programOptions[i];
+        return nullptr;
+    };
+    // Each element's attributes; an option is the first word of an arg.
+    const std::string page = read("vasken.xml");
+    const std::regex element("<([a-z]+)([^>]*)>"), attribute("([a-z_-]+)=\"([^\"]*)\"");
+    int offered = 0;
+    for (std::sregex_iterator e(page.begin(), page.end(), element), end; e != end; ++e) {
+        std::map<std::string, std::string> at;
+        const std::string attributes = (*e)[2];
+        for (std::sregex_iterator a(attributes.begin(), attributes.end(), attribute); a != end; ++a)
+            at[(*a)[1]] = (*a)[2];
+        for (const char* key : {"arg", "arg-set", "arg-unset"}) {
+            const std::string& given = at[key];
+            if (given.empty())
+                continue;
+            ++offered;
+            const bool dashes = given.rfind("--", 0) == 0;
+            const ProgramOption* option = dashes ? optionNamed(given.substr(2, given.find(' ') - 2)) : nullptr;
+            ASSERT_NE(option, nullptr) << "vasken.xml offers " << given;
+            if ((*e)[1] == "number") {
+                ASSERT_EQ(option->value, OptionValue::number) << given;
+                ASSERT_NE(option->fallback, nullptr) << given;
+                EXPECT_EQ(std::to_string(option->low) + " ... " + std::to_string(option->high) + ", " + option->fallback,
+                          at["low"] + " ... " + at["high"] + ", " + at["default"])
+                    << "range and default of " << given;
+            }
+        }
+    }
+    EXPECT_EQ(offered, 5);
+    const std::string manual = read("vasken.6");
+    for (size_t i = 0; i < programOptionCount; ++i) {
+        if (programOptions[i].help == nullptr)
+            continue;
+        const std::string name = std::regex_replace(programOptions[i].name, std::regex("-"), "\\-");
+        const std::string item = "\n.B \\-\\-" + name;
+        EXPECT_TRUE(manual.find(item + "\n") != std::string::npos || manual.find(item + " ") != std::string::npos)
+            << "vasken.6 has no item for --" << programOptions[i].name;
     }
 }
