@@ -5,9 +5,13 @@
 // puts that piece. The --fps overlay goes over each batch of puts.
 #include "platforms/x11/display_x11.h"
 
+#include <X11/Xresource.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
+#include "host/pixel_scale.h"
 #include "platforms/memory/display_memory.h"
 #include "platforms/x11/fps_x11.h"
 #include "platforms/x11/pixel_format_x11.h"
@@ -20,11 +24,15 @@ struct X11Window {
     Window window;
     Visual* visual;
     int depth;
-    int32_t width;
+    int32_t width; // of the window, in device pixels
     int32_t height;
+    int32_t pixelSize;     // each logical pixel is a block of pixelSize x pixelSize
+    int32_t logicalWidth;  // width / pixelSize, rounded up
+    int32_t logicalHeight;
     PixelFormat format; // the image's
     ColourTable table;  // the selected palette as the image's pixels
-    uint8_t* fillRow;   // a row of the window's width for fills
+    uint8_t* fillRow;   // a logical row of the window for fills
+    uint8_t* wideRow;   // a row of indices widened to device pixels
 };
 
 X11Window x11;
@@ -32,19 +40,27 @@ X11Window x11;
 void destroyImage()
 {
     std::free(x11.fillRow);
+    std::free(x11.wideRow);
     x11.fillRow = nullptr;
+    x11.wideRow = nullptr;
     destroyShmImage();
 }
 
-// An image for a window of width x height; the colour table is built anew
-// before the first conversion.
-bool createImage(int32_t width, int32_t height, const char** error)
+// An image for a window of width x height device pixels, drawn into in
+// blocks of pixelSize; the colour table is built anew before the first
+// conversion.
+bool createImage(int32_t width, int32_t height, int32_t pixelSize, const char** error)
 {
     x11.width = width > 0 ? width : 1;
     x11.height = height > 0 ? height : 1;
+    x11.pixelSize = pixelSize >= 1 && pixelSize <= maxPixelSize ? pixelSize : 1;
+    x11.logicalWidth = (x11.width + x11.pixelSize - 1) / x11.pixelSize;
+    x11.logicalHeight = (x11.height + x11.pixelSize - 1) / x11.pixelSize;
     x11.table.valid = false;
-    x11.fillRow = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(x11.width)));
-    if (x11.fillRow == nullptr || !createShmImage(x11.width, x11.height)) {
+    x11.fillRow = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(x11.logicalWidth)));
+    x11.wideRow = x11.pixelSize > 1 ? static_cast<uint8_t*>(std::malloc(static_cast<size_t>(x11.width))) : nullptr;
+    if (x11.fillRow == nullptr || (x11.pixelSize > 1 && x11.wideRow == nullptr) ||
+        !createShmImage(x11.width, x11.height)) {
         destroyImage();
         *error = "not enough memory for the window's image";
         return false;
@@ -73,32 +89,66 @@ inline void requestRow(const uint8_t* row, int32_t count)
     __builtin_prefetch(row + count - 1);
 }
 
-// Converts a band of a rectangle from the rows rowAt(y) give into a piece of
-// the image, and puts it.
+// Each index of a logical row as pixelSize indices: count device pixels.
+const uint8_t* widenRow(const uint8_t* row, int32_t count)
+{
+    const int32_t n = x11.pixelSize;
+    uint8_t* out = x11.wideRow;
+    int32_t x = 0;
+    for (; x + n <= count; x += n, ++row)
+        std::memset(out + x, *row, static_cast<size_t>(n));
+    if (x < count)
+        std::memset(out + x, *row, static_cast<size_t>(count - x));
+    return out;
+}
+
+// Converts a band of a rectangle (logical pixels) from the rows rowAt(y)
+// give into a piece of the image and puts it. With blocks larger than one
+// pixel each row is widened, converted once and copied to the other rows of
+// its blocks; the blocks of the last column and row are cut at the window's
+// edge.
 template <typename RowAt>
 void writePiece(int32_t left, int32_t top, int32_t width, int32_t height, int32_t bytesPerLine,
                 const uint32_t* colours, RowAt& rowAt)
 {
-    const Piece piece = startPiece(left, top, width, height, bytesPerLine);
+    const int32_t n = x11.pixelSize;
+    const int32_t deviceLeft = left * n;
+    const int32_t deviceTop = top * n;
+    const int32_t deviceWidth = std::min(width * n, x11.width - deviceLeft);
+    const int32_t deviceHeight = std::min(height * n, x11.height - deviceTop);
+    const Piece piece = startPiece(deviceLeft, deviceTop, deviceWidth, deviceHeight, bytesPerLine);
     const int32_t bottom = top + height;
     for (int32_t y = top; y < bottom && y < top + rowsAhead; ++y)
         requestRow(rowAt(y), width);
     uint8_t* out = pieceRows(piece);
-    for (int32_t y = top; y < bottom; ++y, out += piece.bytesPerLine) {
+    int32_t rowsLeft = deviceHeight;
+    for (int32_t y = top; y < bottom; ++y) {
         if (y < bottom - rowsAhead)
             requestRow(rowAt(y + rowsAhead), width);
-        convertRow(x11.format, out, rowAt(y), width, colours);
+        if (n == 1) {
+            convertRow(x11.format, out, rowAt(y), width, colours);
+            out += piece.bytesPerLine;
+            continue;
+        }
+        convertRow(x11.format, out, widenRow(rowAt(y), deviceWidth), deviceWidth, colours);
+        const uint8_t* first = out;
+        out += piece.bytesPerLine;
+        const int32_t copies = std::min(n, rowsLeft) - 1;
+        for (int32_t i = 0; i < copies; ++i, out += piece.bytesPerLine)
+            std::memcpy(out, first, static_cast<size_t>(piece.bytesPerLine));
+        rowsLeft -= copies + 1;
     }
     putPiece(piece);
 }
 
-// Converts the rectangle (already clipped to the window) and puts it, in
-// bands of as many rows as the image holds.
+// Converts the rectangle (logical pixels, already clipped to the window)
+// and puts it, in bands of as many rows as the image holds.
 template <typename RowAt>
 void writeRect(int32_t left, int32_t top, int32_t width, int32_t height, const uint32_t* colours, RowAt rowAt)
 {
-    const int32_t bytesPerLine = pieceBytesPerLine(width);
-    const int32_t bandRows = imageRowsOf(bytesPerLine);
+    const int32_t n = x11.pixelSize;
+    const int32_t bytesPerLine = pieceBytesPerLine(std::min(width * n, x11.width - left * n));
+    const int32_t bandRows = std::max(1, imageRowsOf(bytesPerLine) / n);
     for (int32_t bandTop = top; bandTop < top + height; bandTop += bandRows) {
         const int32_t rows = top + height - bandTop < bandRows ? top + height - bandTop : bandRows;
         writePiece(left, bandTop, width, rows, bytesPerLine, colours, rowAt);
@@ -107,7 +157,30 @@ void writeRect(int32_t left, int32_t top, int32_t width, int32_t height, const u
 
 } // namespace
 
-bool openX11Window(Display* display, Window window, int32_t width, int32_t height, const char** error)
+double readDesktopScale(Display* display)
+{
+    const char* resources = XResourceManagerString(display);
+    if (resources == nullptr)
+        return 1.0;
+    XrmInitialize();
+    XrmDatabase database = XrmGetStringDatabase(resources);
+    if (database == nullptr)
+        return 1.0;
+    double scale = 1.0;
+    char* type = nullptr;
+    XrmValue value = {0, nullptr};
+    if (XrmGetResource(database, "Xft.dpi", "Xft.Dpi", &type, &value) && value.addr != nullptr) {
+        char* end = nullptr;
+        const double dpi = std::strtod(value.addr, &end);
+        if (end != value.addr && dpi > 0)
+            scale = dpi / 96.0;
+    }
+    XrmDestroyDatabase(database);
+    return scale;
+}
+
+bool openX11Window(Display* display, Window window, int32_t width, int32_t height, int32_t pixelSize,
+                   const char** error)
 {
     XWindowAttributes attributes;
     if (!XGetWindowAttributes(display, window, &attributes)) {
@@ -134,7 +207,7 @@ bool openX11Window(Display* display, Window window, int32_t width, int32_t heigh
     x11.visual = attributes.visual;
     x11.depth = attributes.depth;
     openShmImage(display, window, x11.visual, x11.depth);
-    if (!createImage(width, height, error)) {
+    if (!createImage(width, height, pixelSize, error)) {
         closeX11Window();
         return false;
     }
@@ -147,10 +220,10 @@ bool openX11Window(Display* display, Window window, int32_t width, int32_t heigh
     return true;
 }
 
-bool resizeX11Window(int32_t width, int32_t height, const char** error)
+bool resizeX11Window(int32_t width, int32_t height, int32_t pixelSize, const char** error)
 {
     destroyImage();
-    return createImage(width, height, error);
+    return createImage(width, height, pixelSize, error);
 }
 
 void closeX11Window()
@@ -184,7 +257,7 @@ void fillWindowIndex(int32_t left, int32_t top, int32_t right, int32_t bottom, u
 {
     int32_t width = right - left;
     int32_t height = bottom - top;
-    if (shmImage() == nullptr || !clipToTarget(left, top, width, height, x11.width, x11.height))
+    if (shmImage() == nullptr || !clipToTarget(left, top, width, height, x11.logicalWidth, x11.logicalHeight))
         return;
     const uint32_t* colours = coloursFor(palette);
     // A fill is one row of its index for every row.
@@ -197,7 +270,7 @@ void presentWindowRect(int32_t left, int32_t top, int32_t width, int32_t height,
 {
     if (shmImage() == nullptr || bits == nullptr)
         return;
-    if (!clipPresentRect(left, top, width, height, info, x11.width, x11.height))
+    if (!clipPresentRect(left, top, width, height, info, x11.logicalWidth, x11.logicalHeight))
         return;
     const uint32_t* colours = coloursFor(palette);
     const size_t stride = dibStride(8, info->biWidth);

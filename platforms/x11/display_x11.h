@@ -8,14 +8,21 @@
 
 #include <cstdint>
 
-// Takes window (of the given size) as the drawing target. TrueColor visuals
-// of 15 to 32 bits with contiguous colour masks will do, with images of 16,
-// 24 or 32 bits per pixel in either byte order; otherwise, or when the image
-// cannot be made, returns false with *error set to a sentence for the user.
-bool openX11Window(Display* display, Window window, int32_t width, int32_t height, const char** error);
+// The desktop's scale, 1.0 at 96 DPI: Xft.dpi / 96 from the root window's
+// resources, which desktops set when the user scales; 1.0 without it.
+double readDesktopScale(Display* display);
 
-// The window changed size: a new image of the new size.
-bool resizeX11Window(int32_t width, int32_t height, const char** error);
+// Takes window (of the given size in device pixels) as the drawing target,
+// drawn into in logical pixels that each cover pixelSize x pixelSize device
+// pixels. TrueColor visuals of 15 to 32 bits with contiguous colour masks
+// will do, with images of 16, 24 or 32 bits per pixel in either byte order;
+// otherwise, or when the image cannot be made, returns false with *error set
+// to a sentence for the user.
+bool openX11Window(Display* display, Window window, int32_t width, int32_t height, int32_t pixelSize,
+                   const char** error);
+
+// The window changed size, or its blocks did: a new image of the new size.
+bool resizeX11Window(int32_t width, int32_t height, int32_t pixelSize, const char** error);
 
 // Releases the image, its shared-memory segment, the graphics contexts and
 // the --fps overlay.

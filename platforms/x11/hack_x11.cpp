@@ -16,7 +16,7 @@ WindowHandle windowHandle(HackState& state) { return &state; }
 
 void buildScene(HackState& state)
 {
-    rebuildScene(windowHandle(state), state.width, state.height);
+    rebuildScene(windowHandle(state), state.pixels.logicalWidth, state.pixels.logicalHeight);
     // The window shows the new background at once, as an erased window would.
     hackExpose(state, 0, 0, state.width, state.height);
 }
@@ -24,10 +24,11 @@ void buildScene(HackState& state)
 } // namespace
 
 bool hackInit(HackState& state, Display* display, Window window, int32_t width, int32_t height, uint32_t seed,
-              const char** error)
+              double scale, int32_t overridePixels, const char** error)
 {
-    state = HackState{display, window, width, height};
-    if (!openX11Window(display, window, width, height, error))
+    state = HackState{display, window, width, height, scale, overridePixels,
+                      choosePixelScale(width, height, scale, overridePixels)};
+    if (!openX11Window(display, window, width, height, state.pixels.pixelSize, error))
         return false;
     beginScene(seed);
     buildScene(state);
@@ -46,7 +47,8 @@ bool hackReshape(HackState& state, int32_t width, int32_t height, const char** e
         return true;
     state.width = width;
     state.height = height;
-    if (!resizeX11Window(width, height, error))
+    state.pixels = choosePixelScale(width, height, state.scale, state.overridePixels);
+    if (!resizeX11Window(width, height, state.pixels.pixelSize, error))
         return false;
     buildScene(state);
     return true;
@@ -57,9 +59,16 @@ void hackExpose(HackState& state, int32_t x, int32_t y, int32_t width, int32_t h
     const DibSurface& back = spriteRenderer.back();
     if (back.bits == nullptr)
         return;
+    // Every logical pixel the rectangle touches (an Expose's is never
+    // negative).
+    const int32_t n = state.pixels.pixelSize;
+    const int32_t left = x / n;
+    const int32_t top = y / n;
+    const int32_t right = (x + width + n - 1) / n;
+    const int32_t bottom = (y + height + n - 1) / n;
     DeviceContext dc = getWindowDc(windowHandle(state));
     selectDisplayPalette(dc, back.palette);
-    presentDisplayRect(dc, x, y, width, height, back.bits, back.info);
+    presentDisplayRect(dc, left, top, right - left, bottom - top, back.bits, back.info);
     releaseWindowDc(windowHandle(state), dc);
 }
 

@@ -301,7 +301,8 @@ int main(int argc, char** argv)
     }
     const char* reason = nullptr;
     const uint32_t seed = options.fixedSeed ? options.seed : freshSeed();
-    if (!hackInit(host.hack, host.display, host.window, attributes.width, attributes.height, seed, &reason)) {
+    if (!hackInit(host.hack, host.display, host.window, attributes.width, attributes.height, seed,
+                  readDesktopScale(host.display), options.pixelSize, &reason)) {
         hackFree(host.hack);
         XCloseDisplay(host.display);
         return fail(reason);

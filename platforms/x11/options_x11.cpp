@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "host/pixel_scale.h"
+
 // name, value, value's name, low, high, unit, default, help, what it sets
 const ProgramOption programOptions[] = {
     {"root", OptionValue::none, nullptr, 0, 0, nullptr, nullptr,
@@ -53,6 +55,9 @@ const ProgramOption programOptions[] = {
          o.fixedSeed = true;
          o.seed = static_cast<uint32_t>(a.number);
      }},
+    {"pixel-size", OptionValue::number, "N", 1, maxPixelSize, "a number", "the desktop's scale (Xft.dpi)",
+     "draw each pixel of the scene as an N x N block",
+     [](ProgramOptions& o, const OptionArgument& a) { o.pixelSize = static_cast<int32_t>(a.number); }},
     {"display", OptionValue::text, "NAME", 0, 0, nullptr, "$DISPLAY", "the X display to use",
      [](ProgramOptions& o, const OptionArgument& a) { o.displayName = a.text; }},
     {"help", OptionValue::none, nullptr, 0, 0, nullptr, nullptr, "print this summary and exit",
@@ -162,7 +167,7 @@ bool parseWindowId(const char* text, unsigned long& id)
 bool parseProgramOptions(int argc, char** argv, ProgramOptions& options, std::string& error)
 {
     options = ProgramOptions{DrawTarget::ownWindow, 0, Settings{0, defaultAniInterval, defaultRefreshMinutes},
-                             "", "", false, false, false, 0};
+                             "", "", false, false, false, 0, 0};
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         const char* name = arg[0] == '-' ? (arg[1] == '-' ? arg + 2 : arg + 1) : nullptr;

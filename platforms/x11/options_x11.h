@@ -24,6 +24,7 @@ struct ProgramOptions {
     bool showFps;
     bool fixedSeed; // --seed: the same formation and frames on every run
     uint32_t seed;
+    int32_t pixelSize; // --pixel-size; 0: from the desktop's scale
 };
 
 // What an option takes after its name.

@@ -142,7 +142,7 @@ TEST(X11Window, EveryTrueColorVisualAndImageFormatShowsEachPaletteColour)
         if (c.bitsPerPixel != 0)
             format->bits_per_pixel = c.bitsPerPixel;
         const char* error = "";
-        const bool opened = openX11Window(display, window, 16, 16, &error);
+        const bool opened = openX11Window(display, window, 16, 16, 1, &error);
         display->byte_order = serverOrder;
         format->bits_per_pixel = serverBits;
         ASSERT_TRUE(opened) << error;
@@ -188,7 +188,7 @@ TEST(X11Window, PresentsLargerThanTheImageShowEveryRowAsPresented)
     ASSERT_NE(display, nullptr);
     const Window window = createWindow(display, width, height);
     const char* error = "";
-    ASSERT_TRUE(openX11Window(display, window, width, height, &error)) << error;
+    ASSERT_TRUE(openX11Window(display, window, width, height, 1, &error)) << error;
     PaletteEntry entries[256];
     for (int i = 0; i < 256; ++i)
         entries[i] = PaletteEntry{static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), 128, 0};
@@ -235,7 +235,7 @@ TEST(SceneOnX11, FixedSeedRunGivesTheChecksumOfTheOtherBuildsAndTheWindowShowsTh
     ASSERT_NE(display, nullptr);
     const Window window = createWindow(display, scene_scenario::width, scene_scenario::height);
     const char* error = nullptr;
-    ASSERT_TRUE(openX11Window(display, window, scene_scenario::width, scene_scenario::height, &error)) << error;
+    ASSERT_TRUE(openX11Window(display, window, scene_scenario::width, scene_scenario::height, 1, &error)) << error;
 
     int handle = 0;
     const uint64_t checksum = scene_scenario::run(&handle);

@@ -5,6 +5,7 @@
 // error, and refused a display or options.
 #include <gtest/gtest.h>
 
+#include <X11/Xatom.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 
@@ -159,6 +160,59 @@ TEST_F(Program, RedrawsItsWindowWhenMappedAgainAfterALongWhile)
         return (squares = after.nonBlack - after.shipPixels) > squaresBefore * 8 / 10;
     }, 2000)) << squares << " pixels of the squares, before: " << squaresBefore;
     EXPECT_TRUE(vasken.running()) << vasken.errors();
+}
+
+// A desktop scaled to 200 % (Xft.dpi 192 in the root window's resources).
+class ScaledDesktop : public X11Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NO_FATAL_FAILURE(startServer("1600x1200x24"));
+        const char resources[] = "Xft.dpi:\t192\n";
+        XChangeProperty(display, DefaultRootWindow(display), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(resources), sizeof resources - 1);
+        XSync(display, False);
+    }
+
+    // A window whose own background, a colour of no palette entry, shows
+    // wherever the program leaves it unpainted.
+    unsigned long unpainted = 0;
+    Window createUnpaintedWindow(int width, int height, int y)
+    {
+        unpainted = pixelOf(display, 3, 5, 7);
+        for (int i = 0; i < 256; ++i)
+            EXPECT_NE(palettePixel(display, i), unpainted) << "palette entry " << i;
+        const Window w = createWindow(display, width, height, 0, y);
+        XSetWindowBackground(display, w, unpainted);
+        XClearWindow(display, w);
+        XSync(display, False);
+        return w;
+    }
+};
+
+// At 200 % a window of 1281 x 721 gets blocks of 2 x 2 over a scene of
+// 641 x 361, the blocks of the last column and row cut at the edge; a
+// window of 641 x 361 is too small for blocks and shows the same scene at 1.
+TEST_F(ScaledDesktop, DrawsTheSceneInBlocksOfTheDesktopScale)
+{
+    const Window scaled = createUnpaintedWindow(1281, 721, 0), plain = createUnpaintedWindow(641, 361, 800);
+    start({"--window-id", std::to_string(scaled), "--seed", "7"});
+    start({"--window-id", std::to_string(plain), "--seed", "7"});
+    ASSERT_TRUE(showsScene({scaled}, 2000));
+    ASSERT_TRUE(showsScene({plain}));
+    const Shot big = look({scaled}), small = look({plain});
+    int splitBlocks = 0, uncovered = 0;
+    for (int y = 0; y < big.height; ++y) {
+        for (int x = 0; x < big.width; ++x) {
+            uncovered += big.at(x, y) == unpainted;
+            splitBlocks += big.at(x, y) != big.at(x & ~1, y & ~1);
+        }
+    }
+    EXPECT_EQ(splitBlocks, 0) << "pixels that differ from the top left of their 2 x 2 block";
+    EXPECT_EQ(uncovered, 0) << "pixels the program left unpainted";
+    // The same formation at twice the size covers four times the pixels.
+    const double ratio = double(sortColours(display, big).shipPixels) / sortColours(display, small).shipPixels;
+    EXPECT_TRUE(ratio > 3.2 && ratio < 4.8) << "ship pixels at 2 x 2 against 1 x 1: " << ratio;
 }
 
 // The ships start from the same layout whatever the seed; the squares and
