@@ -55,20 +55,20 @@ TEST(SaverProc, CreationTimerAndDestruction)
 
 namespace {
 
-// What the stand-ins for the platform's DPI calls answer, and the calls made.
+// Stand-ins for the platform's DPI calls: each answers as the case says and
+// logs the call.
 struct DpiAnswers {
-    bool grantsV2, grantsV1;
+    BOOL v2, v1;
     HRESULT shellCore;
     BOOL vista;
-};
-DpiAnswers dpiAnswers;
+} dpiAnswers;
 std::string dpiCalls;
 
 BOOL WINAPI standInContext(HANDLE context)
 {
     const intptr_t value = reinterpret_cast<intptr_t>(context);
     dpiCalls += "context " + std::to_string(value) + "; ";
-    return (value == -4 && dpiAnswers.grantsV2) || (value == -3 && dpiAnswers.grantsV1);
+    return value == -4 ? dpiAnswers.v2 : value == -3 && dpiAnswers.v1;
 }
 
 HRESULT WINAPI standInShellCore(int32_t awareness)
@@ -95,18 +95,14 @@ TEST(DpiAwareness, EachCallInTurnUntilOneGrants)
         int32_t level;
         const char* calls;
     } const cases[] = {
-        {"Windows 10 1703 on", true, false, true, {true, true, denied, TRUE}, dpiPerMonitorAwareV2, "context -4; "},
-        {"V2 unknown", true, false, true, {false, true, denied, TRUE}, dpiPerMonitorAware,
-         "context -4; context -3; "},
-        {"context refused (Wine 8)", true, false, true, {false, false, denied, TRUE}, dpiSystemAware,
+        {"Windows 10 1703 on", true, false, true, {TRUE, TRUE, denied, TRUE}, dpiPerMonitorAwareV2, "context -4; "},
+        {"V2 unknown", true, false, true, {FALSE, TRUE, denied, TRUE}, dpiPerMonitorAware, "context -4; context -3; "},
+        {"context refused (Wine 8)", true, false, true, {FALSE, FALSE, denied, TRUE}, dpiSystemAware,
          "context -4; context -3; vista; "},
-        {"Windows 8.1", false, true, true, {false, false, S_OK, TRUE}, dpiPerMonitorAware, "shcore 2; "},
-        {"shell core refused", false, true, true, {false, false, denied, TRUE}, dpiSystemAware,
-         "shcore 2; vista; "},
-        {"Vista", false, false, true, {false, false, S_OK, TRUE}, dpiSystemAware, "vista; "},
-        {"every call refused", true, true, true, {false, false, denied, FALSE}, dpiUnaware,
+        {"Windows 8.1", false, true, true, {FALSE, FALSE, S_OK, TRUE}, dpiPerMonitorAware, "shcore 2; "},
+        {"every call refused", true, true, true, {FALSE, FALSE, denied, FALSE}, dpiUnaware,
          "context -4; context -3; shcore 2; vista; "},
-        {"Windows 95 ... XP", false, false, false, {true, true, S_OK, TRUE}, dpiUnaware, ""},
+        {"Windows 95 ... XP", false, false, false, {TRUE, TRUE, S_OK, TRUE}, dpiUnaware, ""},
     };
     for (const Case& c : cases) {
         dpiAnswers = c.answers;
