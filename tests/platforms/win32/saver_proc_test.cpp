@@ -71,9 +71,9 @@ BOOL WINAPI standInContext(HANDLE context)
     return value == -4 ? dpiAnswers.v2 : value == -3 && dpiAnswers.v1;
 }
 
-HRESULT WINAPI standInShellCore(int32_t awareness)
+HRESULT WINAPI standInShellCore(int32_t value)
 {
-    dpiCalls += "shcore " + std::to_string(awareness) + "; ";
+    dpiCalls += "shcore " + std::to_string(value) + "; ";
     return dpiAnswers.shellCore;
 }
 
@@ -96,7 +96,6 @@ TEST(DpiAwareness, EachCallInTurnUntilOneGrants)
         const char* calls;
     } const cases[] = {
         {"Windows 10 1703 on", true, false, true, {TRUE, TRUE, denied, TRUE}, dpiPerMonitorAwareV2, "context -4; "},
-        {"V2 unknown", true, false, true, {FALSE, TRUE, denied, TRUE}, dpiPerMonitorAware, "context -4; context -3; "},
         {"context refused (Wine 8)", true, false, true, {FALSE, FALSE, denied, TRUE}, dpiSystemAware,
          "context -4; context -3; vista; "},
         {"Windows 8.1", false, true, true, {FALSE, FALSE, S_OK, TRUE}, dpiPerMonitorAware, "shcore 2; "},

@@ -68,29 +68,22 @@ int32_t widestShipRunOfPattern(const char* name, const std::set<uint32_t>& ships
 // The display scale that Wine gives processes started from now on: the
 // user's LogPixels, which it reads before the machine's. What stood there
 // before comes back.
-class LogPixelsForNewProcesses {
-public:
+struct LogPixelsForNewProcesses {
     explicit LogPixelsForNewProcesses(DWORD logPixels)
     {
-        DWORD size = sizeof saved_;
-        hadValue_ = RegGetValueA(HKEY_CURRENT_USER, key, "LogPixels", RRF_RT_REG_DWORD, nullptr, &saved_, &size) ==
-                    ERROR_SUCCESS;
+        hadValue = RegGetValueA(HKEY_CURRENT_USER, key, "LogPixels", RRF_RT_REG_DWORD, nullptr, &saved, &size) == 0;
         RegSetKeyValueA(HKEY_CURRENT_USER, key, "LogPixels", REG_DWORD, &logPixels, sizeof logPixels);
     }
     ~LogPixelsForNewProcesses()
     {
-        if (hadValue_)
-            RegSetKeyValueA(HKEY_CURRENT_USER, key, "LogPixels", REG_DWORD, &saved_, sizeof saved_);
+        if (hadValue)
+            RegSetKeyValueA(HKEY_CURRENT_USER, key, "LogPixels", REG_DWORD, &saved, sizeof saved);
         else
             RegDeleteKeyValueA(HKEY_CURRENT_USER, key, "LogPixels");
     }
-    LogPixelsForNewProcesses(const LogPixelsForNewProcesses&) = delete;
-    LogPixelsForNewProcesses& operator=(const LogPixelsForNewProcesses&) = delete;
-
-private:
-    static constexpr const char* key = "Control Panel\\Desktop";
-    DWORD saved_ = 0;
-    bool hadValue_ = false;
+    const char* key = "Control Panel\\Desktop";
+    DWORD saved = 0, size = sizeof saved;
+    bool hadValue = false;
 };
 
 } // namespace
