@@ -1,4 +1,5 @@
-// The full-screen saver's close arithmetic: tick differences and mouse travel.
+// The full-screen saver's close arithmetic: tick differences, mouse travel
+// and its threshold.
 #include "host/close_rules.h"
 
 namespace {
@@ -25,4 +26,13 @@ uint32_t mouseTravel(int32_t fromX, int32_t fromY, int32_t x, int32_t y)
     const uint32_t across = distance(fromX, x);
     const uint32_t down = distance(fromY, y);
     return across > 0xFFFFFFFFu - down ? 0xFFFFFFFFu : across + down;
+}
+
+uint32_t mouseThresholdAt(int32_t logPixels)
+{
+    if (logPixels <= 96)
+        return 4;
+    // Far beyond any screen; it keeps the product inside 32 bits.
+    const uint32_t dpi = logPixels < 96 * 1024 ? static_cast<uint32_t>(logPixels) : 96 * 1024;
+    return (4 * dpi + 48) / 96;
 }

@@ -10,6 +10,32 @@
 typedef BOOL(WINAPI* VerifyPasswordFn)(HWND window);
 typedef DWORD_PTR(WINAPI* AssociateContextFn)(HWND window, DWORD_PTR inputContext);
 
+// How DPI aware the process became before its first window. An unaware
+// process gets a window that Windows 8.1 and later stretch to the display's
+// scale, and a screen that reports 96 DPI.
+enum : int32_t {
+    dpiUnaware = 0,           // Windows 95 ... XP, or every call refused
+    dpiSystemAware = 1,       // SetProcessDPIAware (Vista)
+    dpiPerMonitorAware = 2,   // SetProcessDpiAwareness (8.1), or context V1
+    dpiPerMonitorAwareV2 = 3, // SetProcessDpiAwarenessContext V2 (10 1703)
+};
+
+struct DpiAwareness {
+    int32_t level;     // one of the dpi values above
+    int32_t logPixels; // the screen's LOGPIXELSX once aware, else 96
+};
+
+// The platform's ways to become DPI aware, newest first; null where the
+// platform has none.
+typedef BOOL(WINAPI* SetDpiAwarenessContextFn)(HANDLE context);
+typedef HRESULT(WINAPI* SetDpiAwarenessFn)(int32_t awareness);
+typedef BOOL(WINAPI* SetDpiAwareFn)();
+struct DpiAwarenessCalls {
+    SetDpiAwarenessContextFn setProcessDpiAwarenessContext; // USER32
+    SetDpiAwarenessFn setProcessDpiAwareness;               // SHCORE.DLL
+    SetDpiAwareFn setProcessDPIAware;                       // USER32
+};
+
 struct HostState {
     HINSTANCE instance;
     HWND saverWindow;
@@ -25,6 +51,7 @@ struct HostState {
     uint32_t mouseThreshold;
     uint32_t lastVerifyTick;
     POINT savedCursor;
+    DpiAwareness dpi;
 };
 
 extern HostState hostState;
@@ -37,6 +64,15 @@ int32_t saverMain(HINSTANCE instance, const char* tail);
 
 // Whether the platform is of the Windows 95 family (platform id 1).
 int32_t detectWin95Family();
+
+// Asks through each of the calls in turn, the most capable first, until one
+// grants; answers the level obtained.
+int32_t obtainDpiAwareness(const DpiAwarenessCalls& calls);
+
+// Full-screen and preview runs, before any window: finds the calls by name,
+// records in hostState.dpi what they obtained and the screen's DPI, and
+// sets the mouse threshold for it.
+void becomeDpiAware();
 
 int32_t runConfigure(HWND owner);
 int32_t runPreview(const char* text);

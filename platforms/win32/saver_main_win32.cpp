@@ -8,6 +8,7 @@ HostState hostState = {
     4,                 // mouseThreshold
     noVerificationYet, // lastVerifyTick
     {0, 0},
+    {dpiUnaware, 96}, // dpi
 };
 
 namespace {
@@ -24,8 +25,10 @@ int32_t runChosenMode(void* context)
     case SaverMode::ChangePassword:
         return runChangePassword(choice.argument);
     case SaverMode::Preview:
+        becomeDpiAware();
         return runPreview(choice.argument);
     case SaverMode::FullScreen:
+        becomeDpiAware();
         return runSaverWindow(nullptr);
     case SaverMode::Invalid:
         break;

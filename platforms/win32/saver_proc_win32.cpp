@@ -1,9 +1,12 @@
 // The saver's own window procedure: builds the scene when the window is
 // created and anew when its size changes, runs one frame per tick of timer 1,
 // and takes the scene down when the window goes. Everything else goes on to
-// the host's default handling.
+// the host's default handling. The scene is laid out in its own pixels, each
+// a block of device pixels as large as the display's scale asks for.
 #include "platforms/win32/scene_win32.h"
 
+#include "host/pixel_scale.h"
+#include "platforms/win32/display_win32.h"
 #include "platforms/win32/host_win32.h"
 #include "scene/scene.h"
 #include "settings/settings.h"
@@ -21,26 +24,41 @@ void deselectScenePalette(HWND window)
     ReleaseDC(window, dc);
 }
 
+PixelScale pixelScaleOf(int32_t clientWidth, int32_t clientHeight)
+{
+    return choosePixelScale(clientWidth, clientHeight, hostState.dpi.logPixels / 96.0, 0);
+}
+
+void layOutScene(HWND window, const PixelScale& scale)
+{
+    displayState.pixelSize = scale.pixelSize;
+    rebuildScene(window, scale.logicalWidth, scale.logicalHeight);
+}
+
 void createScene(HWND window)
 {
     RECT client = {0, 0, 0, 0};
     GetClientRect(window, &client);
     loadSettings();
     beginScene(readCalendarSeconds());
-    rebuildScene(window, client.right, client.bottom);
+    layOutScene(window, pixelScaleOf(client.right, client.bottom));
     scene.timerId = static_cast<uint16_t>(SetTimer(window, animationTimerId, settings.aniInterval, nullptr));
 }
 
 // A new size (the desktop changed under the full-screen window) gets a scene
-// laid out for it.
+// laid out for it, unless its pixels and logical size stay as they are.
 void resizeScene(HWND window, LPARAM size)
 {
     const int32_t width = LOWORD(size);
     const int32_t height = HIWORD(size);
-    if (width <= 0 || height <= 0 || (width == scene.screenWidth && height == scene.screenHeight))
+    if (width <= 0 || height <= 0)
+        return;
+    const PixelScale scale = pixelScaleOf(width, height);
+    if (scale.pixelSize == displayState.pixelSize && scale.logicalWidth == scene.screenWidth &&
+        scale.logicalHeight == scene.screenHeight)
         return;
     deselectScenePalette(window);
-    rebuildScene(window, width, height);
+    layOutScene(window, scale);
 }
 
 void destroyScene(HWND window)

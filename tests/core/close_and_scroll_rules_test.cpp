@@ -1,6 +1,6 @@
 // The arithmetic behind the saver's close decisions (tick differences, the
-// quiet interval after a verification, mouse travel) and the configuration
-// dialog's scroll-bar steps.
+// quiet interval after a verification, mouse travel and its threshold on
+// scaled screens) and the configuration dialog's scroll-bar steps.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -73,6 +73,26 @@ TEST(MouseTravel, SumOfTheDistancesOnBothAxes)
     for (const Case& c : cases) {
         EXPECT_EQ(mouseTravel(c.fromX, c.fromY, c.x, c.y), c.travel)
             << "from (" << c.fromX << ", " << c.fromY << ") to (" << c.x << ", " << c.y << ")";
+    }
+}
+
+TEST(MouseThreshold, FourPixelsOfA96DpiScreenAndNeverFewer)
+{
+    struct Case {
+        int32_t logPixels;
+        uint32_t threshold;
+    } const cases[] = {
+        {96, 4},
+        {120, 5},
+        {144, 6},
+        {192, 8},
+        {108, 5},          // 4.5 goes up
+        {72, 4},           // below 96: as unscaled
+        {0, 4},            // unknown
+        {INT32_MAX, 4096}, // saturates instead of wrapping
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(mouseThresholdAt(c.logPixels), c.threshold) << "at " << c.logPixels << " DPI";
     }
 }
 

@@ -1,8 +1,9 @@
 // The real vasken32.scr in full screen, watched from outside: the screen
 // after a second shows the starfield's squares and the ships' colours, and
-// it changes from one moment to the next. SceneSoak runs it for minutes and
-// watches the process's memory, and SceneTiming reports how long the first
-// frame takes; scripts/test leaves both out.
+// it changes from one moment to the next; at a display scale of 200 % it
+// shows the scene in blocks of 2 x 2 up to the screen's edges. SceneSoak
+// runs it for minutes and watches the process's memory, and SceneTiming
+// reports how long the first frame takes; scripts/test leaves both out.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <cstdio>
 #include <set>
 #include <vector>
@@ -41,6 +43,48 @@ std::vector<uint32_t> captureScreen(int32_t& width, int32_t& height)
     height = GetSystemMetrics(SM_CYSCREEN);
     return screenshot::capture(RECT{0, 0, width, height});
 }
+
+// The longest run of ship-coloured pixels in a row of a pattern image of
+// this program's resources (8 bits, 256 colours): the widest a ship shows at
+// one device pixel per pixel.
+int32_t widestShipRunOfPattern(const char* name, const std::set<uint32_t>& ships)
+{
+    HRSRC found = FindResourceA(nullptr, name, MAKEINTRESOURCEA(2));
+    const uint8_t* image = static_cast<const uint8_t*>(LockResource(LoadResource(nullptr, found)));
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, image, sizeof header);
+    const uint8_t* bits = image + header.biSize + 4 * 256;
+    int32_t widest = 0;
+    for (int32_t y = 0, run = 0; y < header.biHeight; ++y, run = 0) {
+        for (int32_t x = 0; x < header.biWidth; ++x) {
+            const uint8_t* entry = image + header.biSize + 4 * bits[y * ((header.biWidth + 3) & ~3) + x];
+            run = ships.count(static_cast<uint32_t>(entry[2]) << 16 | entry[1] << 8 | entry[0]) != 0 ? run + 1 : 0;
+            widest = std::max(widest, run);
+        }
+    }
+    return widest;
+}
+
+// The display scale that Wine gives processes started from now on: the
+// user's LogPixels, which it reads before the machine's. What stood there
+// before comes back.
+struct LogPixelsForNewProcesses {
+    explicit LogPixelsForNewProcesses(DWORD logPixels)
+    {
+        hadValue = RegGetValueA(HKEY_CURRENT_USER, key, "LogPixels", RRF_RT_REG_DWORD, nullptr, &saved, &size) == 0;
+        RegSetKeyValueA(HKEY_CURRENT_USER, key, "LogPixels", REG_DWORD, &logPixels, sizeof logPixels);
+    }
+    ~LogPixelsForNewProcesses()
+    {
+        if (hadValue)
+            RegSetKeyValueA(HKEY_CURRENT_USER, key, "LogPixels", REG_DWORD, &saved, sizeof saved);
+        else
+            RegDeleteKeyValueA(HKEY_CURRENT_USER, key, "LogPixels");
+    }
+    const char* key = "Control Panel\\Desktop";
+    DWORD saved = 0, size = sizeof saved;
+    bool hadValue = false;
+};
 
 } // namespace
 
@@ -171,5 +215,55 @@ TEST(Palette8Saver, ShipColoursReachAnEightBitScreen)
     }
     EXPECT_GT(shipPixels, 3000) << "pixels in the ships' colours on the 8-bit screen";
     EXPECT_GE(seen.size(), expected.size() * 2 / 3) << "distinct ship colours seen of " << expected.size();
+    EXPECT_EQ(closeSaver(saver), 0u);
+}
+
+// Runs only on the scaled display stage of scripts/test, a screen of
+// 1281 x 721: at 200 % the scene is 641 x 361 pixels of 2 x 2, and its last
+// column and row of blocks stick out by one device pixel. Ships are cut to
+// the scene (squares are not), and they cross the right edge as they wrap
+// and lie on the bottom one as laid out, so within a few seconds both edges
+// show ship colours unless the scene stops short of them.
+TEST(Scale2Saver, TwoByTwoBlocksTwiceAsWideShipsUpToTheEdges)
+{
+    int32_t width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    if (width < 1280 || height < 720)
+        GTEST_SKIP() << "a screen of " << width << "x" << height << " keeps the scene at N = 1";
+    const std::set<uint32_t> ships = shipColours();
+    const int32_t widestAtOne = widestShipRunOfPattern("SPPAT_R0", ships);
+    ASSERT_GT(widestAtOne, 100) << "ship-coloured run of the nearest ship's pattern";
+
+    ProfileValue interval("ANI_INTERVAL", "10");
+    ProfileValue sound("SOUND_SW", "0");
+    LogPixelsForNewProcesses scale(192);
+    harness::ImageProcess saver;
+    ASSERT_TRUE(saver.start("/s"));
+    ASSERT_NE(harness::waitForWindow(saver, harness::saverClass, "Screen Saver"), nullptr);
+    Sleep(1000);
+
+    int32_t mixedBlocks = 0, widestRun = 0, rightEdgePixels = 0, bottomEdgePixels = 0;
+    for (int32_t look = 0; look < 40; ++look) {
+        const std::vector<uint32_t> screen = captureScreen(width, height);
+        auto at = [&](int32_t x, int32_t y) { return screen[static_cast<size_t>(y) * width + x]; };
+        for (int32_t y = 0; y < height; ++y) {
+            int32_t run = 0;
+            for (int32_t x = 0; x < width; ++x) {
+                mixedBlocks += at(x, y) != at(x & ~1, y & ~1);
+                run = ships.count(at(x, y)) != 0 ? run + 1 : 0;
+                widestRun = std::max(widestRun, run);
+            }
+            rightEdgePixels += ships.count(at(width - 1, y)) != 0;
+        }
+        for (int32_t x = 0; x < width; ++x)
+            bottomEdgePixels += ships.count(at(x, height - 1)) != 0;
+        if (look >= 2 && widestRun >= 2 * widestAtOne && rightEdgePixels != 0 && bottomEdgePixels != 0)
+            break;
+        Sleep(150);
+    }
+    EXPECT_EQ(mixedBlocks, 0) << "pixels unlike the top left pixel of their 2 x 2 block";
+    EXPECT_GE(widestRun, 2 * widestAtOne) << "widest ship-coloured run; one device pixel per pixel: "
+                                          << widestAtOne;
+    EXPECT_GT(rightEdgePixels, 0) << "ship-coloured pixels in the right-most column of " << width;
+    EXPECT_GT(bottomEdgePixels, 0) << "ship-coloured pixels in the bottom row of " << height;
     EXPECT_EQ(closeSaver(saver), 0u);
 }
