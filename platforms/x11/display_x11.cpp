@@ -29,6 +29,9 @@ struct X11Window {
     int32_t pixelSize;     // each logical pixel is a block of pixelSize x pixelSize
     int32_t logicalWidth;  // width / pixelSize, rounded up
     int32_t logicalHeight;
+    int32_t blocks;    // the blocks the client writes: pixelSize, or 1 where the server scales
+    int32_t putWidth;  // the size of what the puts go to: the window, or the
+    int32_t putHeight; // scene's logical size where the server scales
     PixelFormat format; // the image's
     ColourTable table;  // the selected palette as the image's pixels
     uint8_t* fillRow;   // a logical row of the window for fills
@@ -58,12 +61,24 @@ bool createImage(int32_t width, int32_t height, int32_t pixelSize, const char** 
     x11.logicalHeight = (x11.height + x11.pixelSize - 1) / x11.pixelSize;
     x11.table.valid = false;
     x11.fillRow = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(x11.logicalWidth)));
-    x11.wideRow = x11.pixelSize > 1 ? static_cast<uint8_t*>(std::malloc(static_cast<size_t>(x11.width))) : nullptr;
-    if (x11.fillRow == nullptr || (x11.pixelSize > 1 && x11.wideRow == nullptr) ||
-        !createShmImage(x11.width, x11.height)) {
+    if (x11.fillRow == nullptr || !createShmImage(x11.width, x11.height)) {
         destroyImage();
         *error = "not enough memory for the window's image";
         return false;
+    }
+    // The server's scaling costs less than writing the blocks here, which
+    // is what a server without RENDER leaves.
+    const bool serverScales = scaleOnServer(x11.pixelSize, x11.logicalWidth, x11.logicalHeight);
+    x11.blocks = serverScales ? 1 : x11.pixelSize;
+    x11.putWidth = serverScales ? x11.logicalWidth : x11.width;
+    x11.putHeight = serverScales ? x11.logicalHeight : x11.height;
+    if (x11.blocks > 1) {
+        x11.wideRow = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(x11.width)));
+        if (x11.wideRow == nullptr) {
+            destroyImage();
+            *error = "not enough memory for the window's image";
+            return false;
+        }
     }
     x11.format = pixelFormatOf(x11.visual, x11.depth, shmImage());
     return true;
@@ -89,10 +104,10 @@ inline void requestRow(const uint8_t* row, int32_t count)
     __builtin_prefetch(row + count - 1);
 }
 
-// Each index of a logical row as pixelSize indices: count device pixels.
+// Each index of a logical row as blocks indices: count device pixels.
 const uint8_t* widenRow(const uint8_t* row, int32_t count)
 {
-    const int32_t n = x11.pixelSize;
+    const int32_t n = x11.blocks;
     uint8_t* out = x11.wideRow;
     int32_t x = 0;
     for (; x + n <= count; x += n, ++row)
@@ -103,19 +118,19 @@ const uint8_t* widenRow(const uint8_t* row, int32_t count)
 }
 
 // Converts a band of a rectangle (logical pixels) from the rows rowAt(y)
-// give into a piece of the image and puts it. With blocks larger than one
-// pixel each row is widened, converted once and copied to the other rows of
-// its blocks; the blocks of the last column and row are cut at the window's
-// edge.
+// give into a piece of the image and puts it. Where the client writes
+// blocks, each row is widened, converted once and copied to the other rows
+// of its blocks; the blocks of the last column and row are cut at the
+// window's edge.
 template <typename RowAt>
 void writePiece(int32_t left, int32_t top, int32_t width, int32_t height, int32_t bytesPerLine,
                 const uint32_t* colours, RowAt& rowAt)
 {
-    const int32_t n = x11.pixelSize;
+    const int32_t n = x11.blocks;
     const int32_t deviceLeft = left * n;
     const int32_t deviceTop = top * n;
-    const int32_t deviceWidth = std::min(width * n, x11.width - deviceLeft);
-    const int32_t deviceHeight = std::min(height * n, x11.height - deviceTop);
+    const int32_t deviceWidth = std::min(width * n, x11.putWidth - deviceLeft);
+    const int32_t deviceHeight = std::min(height * n, x11.putHeight - deviceTop);
     const Piece piece = startPiece(deviceLeft, deviceTop, deviceWidth, deviceHeight, bytesPerLine);
     const int32_t bottom = top + height;
     for (int32_t y = top; y < bottom && y < top + rowsAhead; ++y)
@@ -146,8 +161,8 @@ void writePiece(int32_t left, int32_t top, int32_t width, int32_t height, int32_
 template <typename RowAt>
 void writeRect(int32_t left, int32_t top, int32_t width, int32_t height, const uint32_t* colours, RowAt rowAt)
 {
-    const int32_t n = x11.pixelSize;
-    const int32_t bytesPerLine = pieceBytesPerLine(std::min(width * n, x11.width - left * n));
+    const int32_t n = x11.blocks;
+    const int32_t bytesPerLine = pieceBytesPerLine(std::min(width * n, x11.putWidth - left * n));
     const int32_t bandRows = std::max(1, imageRowsOf(bytesPerLine) / n);
     for (int32_t bandTop = top; bandTop < top + height; bandTop += bandRows) {
         const int32_t rows = top + height - bandTop < bandRows ? top + height - bandTop : bandRows;

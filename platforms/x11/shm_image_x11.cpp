@@ -1,6 +1,8 @@
 // The X11 window's image and its puts: XShmPutImage from a shared segment
 // where the server offers MIT-SHM and attaches the segment, XPutImage
-// otherwise. The pieces of a batch lie one after the other from the start of
+// otherwise. Where the server scales the scene (RENDER), the puts go into a
+// pixmap of the scene's logical size and each put's rectangle is then
+// composited into the window in blocks, nearest neighbour. The pieces of a batch lie one after the other from the start of
 // the image, so a frame touches a few hundred contiguous kilobytes rather
 // than rows spread over a window-sized image: between frames the program
 // sleeps, and memory spread that wide comes back from far away every frame.
@@ -8,6 +10,7 @@
 
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
+#include <X11/extensions/Xrender.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
@@ -38,6 +41,16 @@ struct ShmImage {
 
 ShmImage shm;
 
+// The server's scaling: scale 1 when the puts go to the window as they are.
+struct ServerScale {
+    int32_t scale;
+    Pixmap pixmap;  // the scene at its logical size
+    Picture source; // the pixmap, seen through the scaling transform
+    Picture target; // the window
+};
+
+ServerScale server = {1, 0, 0, 0};
+
 int noteAttachFailure(Display*, XErrorEvent*)
 {
     shm.attachFailed = true;
@@ -53,11 +66,30 @@ void sendPut(const Piece& piece, bool askCompletion)
     part.height = piece.height;
     part.bytes_per_line = piece.bytesPerLine;
     part.data = shm.image->data + piece.offset;
+    const Drawable target = server.scale > 1 ? server.pixmap : shm.window;
     if (shm.shared)
-        XShmPutImage(shm.display, shm.window, shm.gc, &part, 0, 0, piece.left, piece.top, piece.width, piece.height,
+        XShmPutImage(shm.display, target, shm.gc, &part, 0, 0, piece.left, piece.top, piece.width, piece.height,
                      askCompletion ? True : False);
     else
-        XPutImage(shm.display, shm.window, shm.gc, &part, 0, 0, piece.left, piece.top, piece.width, piece.height);
+        XPutImage(shm.display, target, shm.gc, &part, 0, 0, piece.left, piece.top, piece.width, piece.height);
+    if (server.scale > 1) {
+        // The blocks of the last column and row stick out past the window.
+        const int32_t n = server.scale;
+        XRenderComposite(shm.display, PictOpSrc, server.source, None, server.target, piece.left * n, piece.top * n, 0,
+                         0, piece.left * n, piece.top * n, static_cast<unsigned>(piece.width * n),
+                         static_cast<unsigned>(piece.height * n));
+    }
+}
+
+void stopServerScale()
+{
+    if (server.source != 0)
+        XRenderFreePicture(shm.display, server.source);
+    if (server.target != 0)
+        XRenderFreePicture(shm.display, server.target);
+    if (server.pixmap != 0)
+        XFreePixmap(shm.display, server.pixmap);
+    server = ServerScale{1, 0, 0, 0};
 }
 
 // With shared memory the server reads the image when it carries out a put,
@@ -191,6 +223,7 @@ bool createShmImage(int32_t width, int32_t height)
 
 void destroyShmImage()
 {
+    stopServerScale();
     shm.pending = false;
     shm.awaitingCompletion = false;
     shm.batchOpen = false;
@@ -209,6 +242,29 @@ void destroyShmImage()
 }
 
 const XImage* shmImage() { return shm.image; }
+
+bool scaleOnServer(int32_t scale, int32_t logicalWidth, int32_t logicalHeight)
+{
+    stopServerScale();
+    int events = 0, errors = 0;
+    if (scale <= 1 || !XRenderQueryExtension(shm.display, &events, &errors))
+        return false;
+    XRenderPictFormat* format = XRenderFindVisualFormat(shm.display, shm.visual);
+    if (format == nullptr)
+        return false;
+    server.pixmap = XCreatePixmap(shm.display, shm.window, static_cast<unsigned>(logicalWidth),
+                                  static_cast<unsigned>(logicalHeight), static_cast<unsigned>(shm.depth));
+    server.source = XRenderCreatePicture(shm.display, server.pixmap, format, 0, nullptr);
+    server.target = XRenderCreatePicture(shm.display, shm.window, format, 0, nullptr);
+    // The transform takes a point of the window to the pixmap's.
+    XTransform shrink = {{{XDoubleToFixed(1.0 / scale), 0, 0},
+                          {0, XDoubleToFixed(1.0 / scale), 0},
+                          {0, 0, XDoubleToFixed(1.0)}}};
+    XRenderSetPictureTransform(shm.display, server.source, &shrink);
+    XRenderSetPictureFilter(shm.display, server.source, FilterNearest, nullptr, 0);
+    server.scale = scale;
+    return true;
+}
 
 // A piece's rows are padded as the server pads the image's own, so that a
 // piece put from shared memory is read with the layout it was written in.

@@ -35,6 +35,12 @@ void destroyShmImage();
 // Null when there is none.
 const XImage* shmImage();
 
+// Where the server offers RENDER: the pieces are of a scene of the logical
+// size, and the server shows each as blocks of scale x scale in the window.
+// False where it cannot (the pieces then have to be of device pixels). Ends
+// with the image.
+bool scaleOnServer(int32_t scale, int32_t logicalWidth, int32_t logicalHeight);
+
 // The bytes of a row of a piece of the given width, padded as the server
 // pads the image's own rows; and how many such rows the image holds.
 int32_t pieceBytesPerLine(int32_t width);

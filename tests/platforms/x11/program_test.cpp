@@ -162,12 +162,15 @@ TEST_F(Program, RedrawsItsWindowWhenMappedAgainAfterALongWhile)
     EXPECT_TRUE(vasken.running()) << vasken.errors();
 }
 
-// A desktop scaled to 200 % (Xft.dpi 192 in the root window's resources).
-class ScaledDesktop : public X11Test {
+// A desktop scaled to 200 % (Xft.dpi 192 in the root window's resources),
+// on a server that scales with RENDER and on one without it, where the
+// program writes the blocks itself.
+class ScaledDesktop : public X11Test, public ::testing::WithParamInterface<bool> {
 protected:
     void SetUp() override
     {
-        ASSERT_NO_FATAL_FAILURE(startServer("1600x1200x24"));
+        ASSERT_NO_FATAL_FAILURE(
+            startServer("1600x1200x24", GetParam() ? std::vector<std::string>{} : std::vector<std::string>{"-extension", "RENDER"}));
         const char resources[] = "Xft.dpi:\t192\n";
         XChangeProperty(display, DefaultRootWindow(display), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(resources), sizeof resources - 1);
@@ -193,7 +196,7 @@ protected:
 // At 200 % a window of 1281 x 721 gets blocks of 2 x 2 over a scene of
 // 641 x 361, the blocks of the last column and row cut at the edge; a
 // window of 641 x 361 is too small for blocks and shows the same scene at 1.
-TEST_F(ScaledDesktop, DrawsTheSceneInBlocksOfTheDesktopScale)
+TEST_P(ScaledDesktop, DrawsTheSceneInBlocksOfTheDesktopScale)
 {
     const Window scaled = createUnpaintedWindow(1281, 721, 0), plain = createUnpaintedWindow(641, 361, 800);
     start({"--window-id", std::to_string(scaled), "--seed", "7"});
@@ -214,6 +217,21 @@ TEST_F(ScaledDesktop, DrawsTheSceneInBlocksOfTheDesktopScale)
     const double ratio = double(sortColours(display, big).shipPixels) / sortColours(display, small).shipPixels;
     EXPECT_TRUE(ratio > 3.2 && ratio < 4.8) << "ship pixels at 2 x 2 against 1 x 1: " << ratio;
 }
+
+// The window's picture and the scene's pixmap go with it, and no error.
+TEST_P(ScaledDesktop, EndsQuietlyWhenItsWindowGoes)
+{
+    const Window scaled = createUnpaintedWindow(1281, 721, 0);
+    ProgramProcess& vasken = start({"--window-id", std::to_string(scaled)});
+    ASSERT_TRUE(showsScene({scaled}, 2000));
+    XDestroyWindow(display, scaled);
+    XSync(display, False);
+    EXPECT_EQ(vasken.waitExit(5000), 0);
+    EXPECT_EQ(vasken.errors(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Render, ScaledDesktop, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& p) { return p.param ? "WithRender" : "WithoutRender"; });
 
 // The ships start from the same layout whatever the seed; the squares and
 // every later move come from it. So the squares of two instances started
