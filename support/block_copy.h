@@ -1,7 +1,7 @@
 // Block copies and fills for the image's own memcpy/memset/memmove. The
 // renderer moves every sprite's background row by row each frame (about
 // 5,400 rows of 64 to 384 bytes), so these run a machine word at a time, four
-// words per step; a byte loop made them a third of the saver's time. x86
+// words per step: a byte loop would make them the bulk of a frame. x86
 // reads and writes words at any address, so no alignment is arranged.
 #pragma once
 
