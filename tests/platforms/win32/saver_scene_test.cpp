@@ -17,6 +17,7 @@
 #include <set>
 #include <vector>
 
+#include "render/packed_dib.h"
 #include "render/sprite_renderer.h"
 #include "tests/platforms/win32/profile_file.h"
 #include "tests/platforms/win32/saver_harness.h"
@@ -57,7 +58,7 @@ int32_t widestShipRunOfPattern(const char* name, const std::set<uint32_t>& ships
     int32_t widest = 0;
     for (int32_t y = 0, run = 0; y < header.biHeight; ++y, run = 0) {
         for (int32_t x = 0; x < header.biWidth; ++x) {
-            const uint8_t* entry = image + header.biSize + 4 * bits[y * ((header.biWidth + 3) & ~3) + x];
+            const uint8_t* entry = image + header.biSize + 4 * bits[y * dibStride(8, header.biWidth) + x];
             run = ships.count(static_cast<uint32_t>(entry[2]) << 16 | entry[1] << 8 | entry[0]) != 0 ? run + 1 : 0;
             widest = std::max(widest, run);
         }

@@ -218,18 +218,6 @@ TEST_P(ScaledDesktop, DrawsTheSceneInBlocksOfTheDesktopScale)
     EXPECT_TRUE(ratio > 3.2 && ratio < 4.8) << "ship pixels at 2 x 2 against 1 x 1: " << ratio;
 }
 
-// The window's picture and the scene's pixmap go with it, and no error.
-TEST_P(ScaledDesktop, EndsQuietlyWhenItsWindowGoes)
-{
-    const Window scaled = createUnpaintedWindow(1281, 721, 0);
-    ProgramProcess& vasken = start({"--window-id", std::to_string(scaled)});
-    ASSERT_TRUE(showsScene({scaled}, 2000));
-    XDestroyWindow(display, scaled);
-    XSync(display, False);
-    EXPECT_EQ(vasken.waitExit(5000), 0);
-    EXPECT_EQ(vasken.errors(), "");
-}
-
 INSTANTIATE_TEST_SUITE_P(Render, ScaledDesktop, ::testing::Values(true, false),
                          [](const ::testing::TestParamInfo<bool>& p) { return p.param ? "WithRender" : "WithoutRender"; });
 
