@@ -1,7 +1,7 @@
 // The arithmetic behind the full-screen saver's close decisions: how far the
 // mouse has travelled and how far it may go, and whether a password
-// verification ended too recently to ask again. Plain functions, so they run and are tested off the
-// platform.
+// verification ended too recently to ask again. Plain functions, so they run
+// and are tested off the platform.
 #pragma once
 #include <cstdint>
 

@@ -29,9 +29,7 @@ struct X11Window {
     int32_t pixelSize;     // each logical pixel is a block of pixelSize x pixelSize
     int32_t logicalWidth;  // width / pixelSize, rounded up
     int32_t logicalHeight;
-    int32_t blocks;    // the blocks the client writes: pixelSize, or 1 where the server scales
-    int32_t putWidth;  // the size of what the puts go to: the window, or the
-    int32_t putHeight; // scene's logical size where the server scales
+    int32_t blocks;     // the blocks the client writes: pixelSize, or 1 where the server scales
     PixelFormat format; // the image's
     ColourTable table;  // the selected palette as the image's pixels
     uint8_t* fillRow;   // a logical row of the window for fills
@@ -61,24 +59,16 @@ bool createImage(int32_t width, int32_t height, int32_t pixelSize, const char** 
     x11.logicalHeight = (x11.height + x11.pixelSize - 1) / x11.pixelSize;
     x11.table.valid = false;
     x11.fillRow = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(x11.logicalWidth)));
-    if (x11.fillRow == nullptr || !createShmImage(x11.width, x11.height)) {
+    const bool imaged = x11.fillRow != nullptr && createShmImage(x11.width, x11.height);
+    // The server's scaling costs less than writing the blocks here, which
+    // is what a server without RENDER leaves.
+    x11.blocks = imaged && scaleOnServer(x11.pixelSize, x11.logicalWidth, x11.logicalHeight) ? 1 : x11.pixelSize;
+    if (imaged && x11.blocks > 1)
+        x11.wideRow = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(x11.width)));
+    if (!imaged || (x11.blocks > 1 && x11.wideRow == nullptr)) {
         destroyImage();
         *error = "not enough memory for the window's image";
         return false;
-    }
-    // The server's scaling costs less than writing the blocks here, which
-    // is what a server without RENDER leaves.
-    const bool serverScales = scaleOnServer(x11.pixelSize, x11.logicalWidth, x11.logicalHeight);
-    x11.blocks = serverScales ? 1 : x11.pixelSize;
-    x11.putWidth = serverScales ? x11.logicalWidth : x11.width;
-    x11.putHeight = serverScales ? x11.logicalHeight : x11.height;
-    if (x11.blocks > 1) {
-        x11.wideRow = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(x11.width)));
-        if (x11.wideRow == nullptr) {
-            destroyImage();
-            *error = "not enough memory for the window's image";
-            return false;
-        }
     }
     x11.format = pixelFormatOf(x11.visual, x11.depth, shmImage());
     return true;
@@ -117,35 +107,36 @@ const uint8_t* widenRow(const uint8_t* row, int32_t count)
     return out;
 }
 
+// The part of the window that a span of logical pixels covers in the
+// pieces: in blocks of x11.blocks, the last block cut at the window's edge.
+// (With blocks of 1 the span already lies inside the scene, and the scene
+// inside the window.)
+int32_t pieceSpan(int32_t start, int32_t length, int32_t windowLength)
+{
+    return std::min(length * x11.blocks, windowLength - start * x11.blocks);
+}
+
 // Converts a band of a rectangle (logical pixels) from the rows rowAt(y)
 // give into a piece of the image and puts it. Where the client writes
 // blocks, each row is widened, converted once and copied to the other rows
-// of its blocks; the blocks of the last column and row are cut at the
-// window's edge.
+// of its blocks.
 template <typename RowAt>
 void writePiece(int32_t left, int32_t top, int32_t width, int32_t height, int32_t bytesPerLine,
                 const uint32_t* colours, RowAt& rowAt)
 {
     const int32_t n = x11.blocks;
-    const int32_t deviceLeft = left * n;
-    const int32_t deviceTop = top * n;
-    const int32_t deviceWidth = std::min(width * n, x11.putWidth - deviceLeft);
-    const int32_t deviceHeight = std::min(height * n, x11.putHeight - deviceTop);
-    const Piece piece = startPiece(deviceLeft, deviceTop, deviceWidth, deviceHeight, bytesPerLine);
+    const int32_t pieceWidth = pieceSpan(left, width, x11.width);
+    const int32_t pieceHeight = pieceSpan(top, height, x11.height);
+    const Piece piece = startPiece(left * n, top * n, pieceWidth, pieceHeight, bytesPerLine);
     const int32_t bottom = top + height;
     for (int32_t y = top; y < bottom && y < top + rowsAhead; ++y)
         requestRow(rowAt(y), width);
     uint8_t* out = pieceRows(piece);
-    int32_t rowsLeft = deviceHeight;
+    int32_t rowsLeft = pieceHeight;
     for (int32_t y = top; y < bottom; ++y) {
         if (y < bottom - rowsAhead)
             requestRow(rowAt(y + rowsAhead), width);
-        if (n == 1) {
-            convertRow(x11.format, out, rowAt(y), width, colours);
-            out += piece.bytesPerLine;
-            continue;
-        }
-        convertRow(x11.format, out, widenRow(rowAt(y), deviceWidth), deviceWidth, colours);
+        convertRow(x11.format, out, n == 1 ? rowAt(y) : widenRow(rowAt(y), pieceWidth), pieceWidth, colours);
         const uint8_t* first = out;
         out += piece.bytesPerLine;
         const int32_t copies = std::min(n, rowsLeft) - 1;
@@ -161,9 +152,8 @@ void writePiece(int32_t left, int32_t top, int32_t width, int32_t height, int32_
 template <typename RowAt>
 void writeRect(int32_t left, int32_t top, int32_t width, int32_t height, const uint32_t* colours, RowAt rowAt)
 {
-    const int32_t n = x11.blocks;
-    const int32_t bytesPerLine = pieceBytesPerLine(std::min(width * n, x11.putWidth - left * n));
-    const int32_t bandRows = std::max(1, imageRowsOf(bytesPerLine) / n);
+    const int32_t bytesPerLine = pieceBytesPerLine(pieceSpan(left, width, x11.width));
+    const int32_t bandRows = std::max(1, imageRowsOf(bytesPerLine) / x11.blocks);
     for (int32_t bandTop = top; bandTop < top + height; bandTop += bandRows) {
         const int32_t rows = top + height - bandTop < bandRows ? top + height - bandTop : bandRows;
         writePiece(left, bandTop, width, rows, bytesPerLine, colours, rowAt);
