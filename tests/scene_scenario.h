@@ -14,6 +14,7 @@
 #include "formation/formation.h"
 #include "render/sprite_renderer.h"
 #include "scene/scene.h"
+#include "scene/scene_driver.h"
 #include "scene/sound.h"
 #include "settings/settings.h"
 #include "support/random.h"
@@ -51,15 +52,18 @@ inline uint64_t mixSprites(uint64_t hash)
 
 // The caller has put the pattern images and wave images in place, reset the
 // renderer and the tick counter, and made window a width x height window.
+// The run goes through the platforms' driver, ticking on time.
 inline uint64_t run(WindowHandle window)
 {
     settings = Settings{1, 10, 10};
     starfield.starIndex = 0;
-    beginScene(seed);
-    rebuildScene(window, width, height);
+    SceneDriver driver;
+    uint32_t now = 0;
+    openScene(driver, window, width, height, 1.0, 0, seed, now);
     uint64_t hash = mixBackBuffer(0xCBF29CE484222325ull);
     for (int32_t tick = 1; tick <= ticks; ++tick) {
-        frameTick(window);
+        now += sceneTickDelay(driver, now);
+        tickScene(driver, now);
         hash = mixSprites(hash);
         if (tick % backBufferEvery == 0)
             hash = mixBackBuffer(hash);

@@ -3,6 +3,8 @@
 // call of the display seam.
 #include "platforms/stub/stub.h"
 
+#include "scene/scene_driver.h"
+
 #include <cstring>
 #include <vector>
 
@@ -22,6 +24,8 @@ int32_t presentCount = 0;
 DisplayCall calls[stubDisplayCallCapacity];
 int32_t callCount = 0;
 PaletteHandle paletteAtLastPresent = nullptr;
+StubSceneWindow sceneWindow = {};
+int32_t sceneWindowSuccesses = -1; // prepares left before they fail; -1: never
 
 uint8_t* windowRow(int32_t y)
 {
@@ -65,6 +69,26 @@ void presentWindowRect(int32_t left, int32_t top, int32_t width, int32_t height,
     });
 }
 
+// The window becomes an 8-bit buffer of the scene's logical size, all black,
+// as a new image of a real window starts.
+bool prepareSceneWindow(WindowHandle, int32_t deviceWidth, int32_t deviceHeight, const PixelScale& pixels)
+{
+    ++sceneWindow.prepares;
+    if (sceneWindowSuccesses == 0)
+        return false;
+    if (sceneWindowSuccesses > 0)
+        --sceneWindowSuccesses;
+    sceneWindow.deviceWidth = deviceWidth;
+    sceneWindow.deviceHeight = deviceHeight;
+    sceneWindow.pixels = pixels;
+    windowWidth = pixels.logicalWidth;
+    windowHeight = pixels.logicalHeight;
+    windowPixels.assign(static_cast<size_t>(windowWidth) * windowHeight, 0);
+    return true;
+}
+
+void releaseSceneWindow(WindowHandle) { ++sceneWindow.releases; }
+
 void readSystemColours(PaletteEntry* entries)
 {
     if (!haveSystemColours)
@@ -83,6 +107,8 @@ void resetStubDisplay(int32_t width, int32_t height)
     windowPixels.assign(static_cast<size_t>(width) * height, 0);
     clearStubPresents();
     clearStubDisplayCalls();
+    sceneWindow = StubSceneWindow{};
+    sceneWindowSuccesses = -1;
 }
 
 WindowHandle stubWindow() { return &windowToken; }
@@ -117,3 +143,6 @@ int32_t liveStubDisplayObjects() { return liveMemoryDisplayObjects(); }
 PaletteHandle stubWindowPaletteAtLastPresent() { return paletteAtLastPresent; }
 
 const PaletteEntry* stubPaletteEntries(PaletteHandle palette) { return memoryPaletteEntries(palette); }
+
+const StubSceneWindow& stubSceneWindow() { return sceneWindow; }
+void failSceneWindowAfter(int32_t successes) { sceneWindowSuccesses = successes; }

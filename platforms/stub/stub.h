@@ -6,8 +6,9 @@
 #pragma once
 #include <cstdint>
 
-#include "render/display.h"
+#include "host/pixel_scale.h"
 #include "platforms/memory/display_memory.h"
+#include "render/display.h"
 
 void resetStubDisplay(int32_t width, int32_t height);
 WindowHandle stubWindow();
@@ -15,6 +16,19 @@ int32_t stubWindowWidth();
 int32_t stubWindowHeight();
 uint8_t stubWindowPixel(int32_t x, int32_t y);
 const uint8_t* stubWindowRow(int32_t y);
+
+// The scene driver's calls on the window: a prepare makes the window a black
+// buffer of the logical size. Reset with the display.
+struct StubSceneWindow {
+    int32_t prepares; // every call, failed ones too
+    int32_t releases;
+    int32_t deviceWidth; // of the last prepare that succeeded
+    int32_t deviceHeight;
+    PixelScale pixels;
+};
+const StubSceneWindow& stubSceneWindow();
+// The next prepares fail after this many succeed (-1: never).
+void failSceneWindowAfter(int32_t successes);
 
 // The static colours the display reports (entries 0-9 and 246-255 of the
 // table); unset, they read as black, as on a display without a palette.

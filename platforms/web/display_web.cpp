@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platforms/memory/display_memory.h"
+#include "scene/scene_driver.h"
 
 namespace {
 
@@ -206,3 +207,12 @@ void presentWindowRect(int32_t left, int32_t top, int32_t width, int32_t height,
     });
     noteRect(left, top, width, height);
 }
+
+// The canvas holds the scene's logical size; the page's style scales it up
+// to whole blocks of device pixels.
+bool prepareSceneWindow(WindowHandle, int32_t, int32_t, const PixelScale& pixels)
+{
+    return openWebCanvas(pixels.logicalWidth, pixels.logicalHeight);
+}
+
+void releaseSceneWindow(WindowHandle) { closeWebCanvas(); }

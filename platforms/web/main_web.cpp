@@ -1,22 +1,25 @@
 // The saver's entry points for the web page's script (platforms/web/page_web.js):
-// the settings' ranges, the pixel size, starting the scene on a canvas of a given size,
-// one tick, a new size, and what a frame leaves to present and to play. The
-// script owns the page, the clock and the browser's calls.
+// the settings' ranges, the scene driver on a canvas of the page's size (open,
+// a new size, the tick, the layout it chose), and what a frame leaves to
+// present and to play. The script owns the page, the clock and the
+// browser's calls.
 #include <emscripten/emscripten.h>
 
 #include <cstdint>
 
 #include "host/pixel_scale.h"
 #include "platforms/web/display_web.h"
-#include "platforms/web/page_web.h"
 #include "platforms/web/sound_player_web.h"
+#include "scene/scene_driver.h"
 #include "settings/settings.h"
 #include "support/clock.h"
 
 namespace {
 
-PageState page = {0, 0, false};
-int32_t pixelScale[3]; // webPixelScale's answer: pixel size, logical width, logical height
+SceneDriver driver;
+bool running = false;
+int32_t canvasToken = 0; // the one canvas's handle: any non-null value
+int32_t layout[3];       // webLayout's answer
 
 // Per setting (sound, interval, refresh, in the order of Settings): lowest,
 // highest and default value, as the Windows settings have them.
@@ -26,45 +29,57 @@ const int32_t settingRanges[9] = {
     minRefreshMinutes, maxRefreshMinutes, defaultRefreshMinutes,
 };
 
+// The page's clock, in milliseconds, as the driver counts them (wrapping).
+uint32_t pageMilliseconds(double now) { return static_cast<uint32_t>(static_cast<uint64_t>(now > 0 ? now : 0)); }
+
 } // namespace
 
 extern "C" {
 
 EMSCRIPTEN_KEEPALIVE const int32_t* webSettingRanges() { return settingRanges; }
-
-// The page sizes its canvas by the portable rule, so that it scales as the
-// other platforms do: the device size in device pixels, the scale is
-// devicePixelRatio, overridePixels the page's pixel size or 0.
 EMSCRIPTEN_KEEPALIVE int32_t webMaxPixelSize() { return maxPixelSize; }
-EMSCRIPTEN_KEEPALIVE const int32_t* webPixelScale(int32_t deviceWidth, int32_t deviceHeight, double scale,
-                                                  int32_t overridePixels)
-{
-    const PixelScale chosen = choosePixelScale(deviceWidth, deviceHeight, scale, overridePixels);
-    pixelScale[0] = chosen.pixelSize;
-    pixelScale[1] = chosen.logicalWidth;
-    pixelScale[2] = chosen.logicalHeight;
-    return pixelScale;
-}
 
-// Values outside the ranges become the defaults, as on Windows. The page's
-// script chooses the seed; one outside 0 ... 2^32 - 1 gives way to the
-// calendar clock, which the Windows image seeds from.
-EMSCRIPTEN_KEEPALIVE int32_t webStart(int32_t width, int32_t height, int32_t soundOn, int32_t aniInterval,
-                                      int32_t refreshMinutes, double seed)
+// The page's size in device pixels, devicePixelRatio as the scale, its pixel
+// size or 0, and the settings; values outside the ranges become the
+// defaults, as on Windows. The page's script chooses the seed; one outside
+// 0 ... 2^32 - 1 gives way to the calendar clock, which the Windows image
+// seeds from. now: the page's clock in milliseconds. 0 when the canvas's
+// image cannot be had.
+EMSCRIPTEN_KEEPALIVE int32_t webStart(int32_t deviceWidth, int32_t deviceHeight, double ratio, int32_t overridePixels,
+                                      int32_t soundOn, int32_t aniInterval, int32_t refreshMinutes, double seed,
+                                      double now)
 {
+    if (running)
+        closeScene(driver);
     settings.soundOn = soundOn == 0 || soundOn == 1 ? soundOn : defaultSoundOn;
     settings.aniInterval = limitAniInterval(aniInterval);
     settings.refreshMinutes = limitRefreshMinutes(refreshMinutes);
     const bool fixed = seed >= 0 && seed <= 4294967295.0;
-    pageClose(page);
-    return pageOpen(page, width, height, fixed ? static_cast<uint32_t>(seed) : readCalendarSeconds()) ? 1 : 0;
+    running = true;
+    return openScene(driver, &canvasToken, deviceWidth, deviceHeight, ratio, overridePixels,
+                     fixed ? static_cast<uint32_t>(seed) : readCalendarSeconds(), pageMilliseconds(now))
+               ? 1
+               : 0;
 }
 
-EMSCRIPTEN_KEEPALIVE void webTick() { pageTick(page); }
-
-EMSCRIPTEN_KEEPALIVE int32_t webResize(int32_t width, int32_t height)
+EMSCRIPTEN_KEEPALIVE int32_t webResize(int32_t deviceWidth, int32_t deviceHeight, double ratio)
 {
-    return pageReshape(page, width, height) ? 1 : 0;
+    return running && resizeScene(driver, deviceWidth, deviceHeight, ratio) ? 1 : 0;
+}
+
+// The pixel size and the logical size, which the canvas holds.
+EMSCRIPTEN_KEEPALIVE const int32_t* webLayout()
+{
+    layout[0] = driver.pixels.pixelSize;
+    layout[1] = driver.pixels.logicalWidth;
+    layout[2] = driver.pixels.logicalHeight;
+    return layout;
+}
+
+// One frame; answers the milliseconds until the next.
+EMSCRIPTEN_KEEPALIVE uint32_t webTick(double now)
+{
+    return running ? tickScene(driver, pageMilliseconds(now)) : settings.aniInterval;
 }
 
 EMSCRIPTEN_KEEPALIVE const uint8_t* webPixels() { return webCanvasPixels(); }

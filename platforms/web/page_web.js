@@ -1,7 +1,7 @@
 // The web page's side of the saver, appended to the module's loader: the
 // canvas at the scene's logical size, which the browser scales up in blocks
-// of whole device pixels, whole ticks of the scene from animation frames,
-// the renderer's rectangles presented with putImageData, sound through Web
+// of whole device pixels, the scene's ticks from a timer at the pace the
+// module answers, presents from animation frames, the renderer's rectangles presented with putImageData, sound through Web
 // Audio after the first gesture, the settings from the query and a panel
 // kept in localStorage, full screen and the hidden pointer. The module
 // (platforms/web/main_web.cpp) does the saver itself.
@@ -12,7 +12,6 @@
 
     const names = ['sound', 'interval', 'refresh'];
     const storageKey = 'vasken.settings';
-    const maxCatchUpTicks = 5; // after a pause (a background tab) no race to catch up
     const pointerIdleMs = 2000;
     const canvas = document.getElementById('saver');
     const context = canvas.getContext('2d', { alpha: false });
@@ -24,7 +23,7 @@
     let settings = {};    // name -> value in use
     let seed = -1;
     let image = null;     // ImageData over the module's RGBA image
-    let lastTick = null;  // time the last whole tick came due
+    let tickTimer = 0;
     let resizePending = false;
     let audio = null;
     let playing = null;
@@ -88,20 +87,27 @@
         }
     }
 
-    // The module's rule turns the window's size in device pixels into the
-    // pixel size N and the logical size, which the canvas holds. Its CSS size
-    // makes each logical pixel N device pixels; from the top left it covers
-    // the window, and the page clips the last blocks where they stick out.
-    function layOut() {
+    // The window's size in device pixels and the display's scale, from
+    // which the module chooses the pixel size N and the logical size.
+    function deviceSize() {
         const ratio = window.devicePixelRatio || 1;
         const root = document.documentElement;
-        const deviceWidth = Math.max(1, Math.round(root.clientWidth * ratio));
-        const deviceHeight = Math.max(1, Math.round(root.clientHeight * ratio));
-        const at = module._webPixelScale(deviceWidth, deviceHeight, ratio, settings.pixels) >> 2;
+        return [Math.max(1, Math.round(root.clientWidth * ratio)), Math.max(1, Math.round(root.clientHeight * ratio)),
+            ratio];
+    }
+
+    // The canvas holds the logical size. Its CSS size makes each logical
+    // pixel N device pixels; from the top left it covers the window, and
+    // the page clips the last blocks where they stick out.
+    function showLayout(ratio) {
+        const at = module._webLayout() >> 2;
         const [pixelSize, width, height] = module.HEAP32.subarray(at, at + 3);
+        if (canvas.width !== width || canvas.height !== height) {
+            canvas.width = width;
+            canvas.height = height;
+        }
         canvas.style.width = `${width * pixelSize / ratio}px`;
         canvas.style.height = `${height * pixelSize / ratio}px`;
-        return [width, height];
     }
 
     // Zoom and a move to a monitor of another density change the ratio,
@@ -120,23 +126,21 @@
     }
 
     function startScene() {
-        const [width, height] = layOut();
-        canvas.width = width;
-        canvas.height = height;
-        if (!module._webStart(width, height, settings.sound, settings.interval, settings.refresh, seed))
+        const [deviceWidth, deviceHeight, ratio] = deviceSize();
+        if (!module._webStart(deviceWidth, deviceHeight, ratio, settings.pixels, settings.sound, settings.interval,
+            settings.refresh, seed, performance.now()))
             fail();
-        lastTick = null;
+        showLayout(ratio);
+        clearTimeout(tickTimer);
+        tickTimer = setTimeout(onTick, settings.interval);
     }
 
     function resize() {
         resizePending = false;
-        const [width, height] = layOut();
-        if (width === canvas.width && height === canvas.height)
-            return;
-        canvas.width = width;
-        canvas.height = height;
-        if (!module._webResize(width, height))
+        const [deviceWidth, deviceHeight, ratio] = deviceSize();
+        if (!module._webResize(deviceWidth, deviceHeight, ratio))
             fail();
+        showLayout(ratio);
     }
 
     // The ImageData is made anew when the image moves, changes size, or the
@@ -191,29 +195,26 @@
         }, () => {});
     }
 
-    function onFrame(now) {
+    // The module runs one frame per tick and answers when the next is
+    // due; a timer that fires late runs one frame, never a burst.
+    function onTick() {
+        const start = performance.now();
+        tickTimer = setTimeout(onTick, module._webTick(start));
+        stats.ticks += 1;
+        stats.tickMs += performance.now() - start;
+    }
+
+    // What the ticks drew since the last animation frame reaches the
+    // canvas once per frame of the display.
+    function onFrame() {
         requestAnimationFrame(onFrame);
         if (resizePending)
             resize();
-        if (lastTick === null)
-            lastTick = now;
-        let due = Math.floor((now - lastTick) / settings.interval);
-        if (due > maxCatchUpTicks) {
-            due = maxCatchUpTicks;
-            lastTick = now;
-        } else {
-            lastTick += due * settings.interval;
-        }
         const start = performance.now();
-        for (let i = 0; i < due; ++i)
-            module._webTick();
-        const ticked = performance.now();
         playRequested();
         present();
-        stats.ticks += due;
-        stats.tickMs += ticked - start;
         stats.presents += 1;
-        stats.presentMs += performance.now() - ticked;
+        stats.presentMs += performance.now() - start;
     }
 
     // Browsers let a page sound only after a gesture on it.

@@ -1,80 +1,72 @@
-// The saver's scene driven by the X11 program: what the Win32 saver procedure
-// does on window creation, timer tick and destruction, plus the size changes
-// and exposures an X window sees.
+// The saver's scene driven by the X11 program: the scene driver over the X11
+// window, which takes an image of the scene's blocks for each layout.
 #include "platforms/x11/hack_x11.h"
 
 #include "platforms/x11/display_x11.h"
 #include "platforms/x11/sound_player_alsa.h"
-#include "render/sprite_renderer.h"
-#include "scene/scene.h"
 #include "settings/settings.h"
+#include "support/clock.h"
 
 namespace {
 
-// The core's handle for the one window; the display back end knows it.
-WindowHandle windowHandle(HackState& state) { return &state; }
-
-void buildScene(HackState& state)
-{
-    rebuildScene(windowHandle(state), state.pixels.logicalWidth, state.pixels.logicalHeight);
-    // The window shows the new background at once, as an erased window would.
-    hackExpose(state, 0, 0, state.width, state.height);
-}
+// The hack whose window takes the scene; null while none is open (the back
+// end's tests bind the X11 window themselves).
+HackState* current = nullptr;
 
 } // namespace
+
+// The image covers whole blocks, so that every window size that rounds to
+// the same blocks is covered by it; the server clips what sticks out.
+bool prepareSceneWindow(WindowHandle, int32_t, int32_t, const PixelScale& pixels)
+{
+    const int32_t width = pixels.logicalWidth * pixels.pixelSize;
+    const int32_t height = pixels.logicalHeight * pixels.pixelSize;
+    const char* error = nullptr;
+    bool ready;
+    if (current != nullptr && !current->imageOpen) {
+        ready = openX11Window(current->display, current->window, width, height, pixels.pixelSize, &error);
+        current->imageOpen = ready;
+    } else {
+        ready = resizeX11Window(width, height, pixels.pixelSize, &error);
+    }
+    if (current != nullptr)
+        current->error = error;
+    return ready;
+}
+
+void releaseSceneWindow(WindowHandle) { closeX11Window(); }
 
 bool hackInit(HackState& state, Display* display, Window window, int32_t width, int32_t height, uint32_t seed,
               double scale, int32_t overridePixels, const char** error)
 {
-    state = HackState{display, window, width, height, scale, overridePixels,
-                      choosePixelScale(width, height, scale, overridePixels)};
-    if (!openX11Window(display, window, width, height, state.pixels.pixelSize, error))
-        return false;
-    beginScene(seed);
-    buildScene(state);
-    return true;
+    state = HackState{display, window, false, nullptr, {}};
+    current = &state;
+    const bool shown = openScene(state.driver, &state, width, height, scale, overridePixels, seed, readTickCount());
+    *error = state.error;
+    return shown;
 }
 
-uint32_t hackDraw(HackState& state)
-{
-    frameTick(windowHandle(state));
-    return static_cast<uint32_t>(settings.aniInterval) * 1000u;
-}
+uint32_t hackDraw(HackState& state) { return tickScene(state.driver, readTickCount()) * 1000u; }
+
+uint32_t hackDelay(const HackState& state) { return sceneTickDelay(state.driver, readTickCount()) * 1000u; }
 
 bool hackReshape(HackState& state, int32_t width, int32_t height, const char** error)
 {
-    if (width == state.width && height == state.height)
-        return true;
-    state.width = width;
-    state.height = height;
-    state.pixels = choosePixelScale(width, height, state.scale, state.overridePixels);
-    if (!resizeX11Window(width, height, state.pixels.pixelSize, error))
-        return false;
-    buildScene(state);
-    return true;
+    const bool shown = resizeScene(state.driver, width, height, state.driver.scale);
+    *error = state.error;
+    return shown;
 }
 
 void hackExpose(HackState& state, int32_t x, int32_t y, int32_t width, int32_t height)
 {
-    const DibSurface& back = spriteRenderer.back();
-    if (back.bits == nullptr)
-        return;
-    // Every logical pixel the rectangle touches (an Expose's is never
-    // negative).
-    const int32_t n = state.pixels.pixelSize;
-    const int32_t left = x / n;
-    const int32_t top = y / n;
-    const int32_t right = (x + width + n - 1) / n;
-    const int32_t bottom = (y + height + n - 1) / n;
-    DeviceContext dc = getWindowDc(windowHandle(state));
-    selectDisplayPalette(dc, back.palette);
-    presentDisplayRect(dc, left, top, right - left, bottom - top, back.bits, back.info);
-    releaseWindowDc(windowHandle(state), dc);
+    exposeScene(state.driver, x, y, width, height);
 }
 
 void hackFree(HackState& state)
 {
-    endScene();
+    if (current == &state) {
+        closeScene(state.driver);
+        current = nullptr;
+    }
     closeSoundPlayer();
-    closeX11Window();
 }

@@ -180,8 +180,8 @@ enum class Next { run, stop, failed };
 // Handles every queued event. A size change is applied once, after the queue.
 Next handleEvents(std::string& error)
 {
-    int32_t newWidth = host.hack.width;
-    int32_t newHeight = host.hack.height;
+    int32_t newWidth = host.hack.driver.deviceWidth;
+    int32_t newHeight = host.hack.driver.deviceHeight;
     while (XPending(host.display) > 0) {
         XEvent event;
         XNextEvent(host.display, &event);
@@ -229,7 +229,6 @@ Next handleEvents(std::string& error)
 
 int runLoop()
 {
-    uint64_t nextFrame = nowMicroseconds();
     std::string error;
     for (;;) {
         const Next next = handleEvents(error);
@@ -237,24 +236,18 @@ int runLoop()
             return fail(error);
         if (next == Next::stop || host.windowGone)
             return 0;
-        uint64_t now = nowMicroseconds();
-        if (now >= nextFrame) {
-            const uint32_t delay = hackDraw(host.hack);
+        const uint32_t wait = hackDelay(host.hack);
+        if (wait == 0) {
+            hackDraw(host.hack);
             // The next frame waits until the server has carried out this
             // one's puts, so a slow server does not fall behind.
             endX11Batch();
             countFpsFrame(nowMicroseconds());
-            nextFrame += delay;
-            now = nowMicroseconds();
-            // Ticks that came due meanwhile fold into one, as timer
-            // messages do.
-            if (nextFrame < now)
-                nextFrame = now + delay;
             continue;
         }
         endX11Batch(); // what an Expose presented
         pollfd waits[2] = {{ConnectionNumber(host.display), POLLIN, 0}, {host.signalPipe[0], POLLIN, 0}};
-        const int timeout = static_cast<int>((nextFrame - now + 999) / 1000);
+        const int timeout = static_cast<int>((wait + 999) / 1000);
         if (poll(waits, 2, timeout) > 0 && (waits[1].revents & POLLIN) != 0)
             return 0;
     }
