@@ -254,11 +254,7 @@ void endX11Batch()
 
 bool noteX11Event(const XEvent& event) { return noteShmEvent(event); }
 
-// A TrueColor display has no system palette: the static colours stay as
-// they are (black), as on a true-colour Windows display.
-void readSystemColours(PaletteEntry*) {}
-
-void fillWindowIndex(int32_t left, int32_t top, int32_t right, int32_t bottom, uint8_t index, PaletteHandle palette)
+void fillX11Index(int32_t left, int32_t top, int32_t right, int32_t bottom, uint8_t index, PaletteHandle palette)
 {
     int32_t width = right - left;
     int32_t height = bottom - top;
@@ -270,7 +266,7 @@ void fillWindowIndex(int32_t left, int32_t top, int32_t right, int32_t bottom, u
     writeRect(left, top, width, height, colours, [](int32_t) { return x11.fillRow; });
 }
 
-void presentWindowRect(int32_t left, int32_t top, int32_t width, int32_t height, const uint8_t* bits,
+void presentX11Rect(int32_t left, int32_t top, int32_t width, int32_t height, const uint8_t* bits,
                        const BitmapInfoHeader* info, PaletteHandle palette)
 {
     if (shmImage() == nullptr || bits == nullptr)

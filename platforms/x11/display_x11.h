@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "render/display.h"
+
 // The desktop's scale, 1.0 at 96 DPI: Xft.dpi / 96 from the root window's
 // resources, which desktops set when the user scales; 1.0 without it.
 double readDesktopScale(Display* display);
@@ -36,3 +38,10 @@ void endX11Batch();
 // Takes the events of the window's own puts (MIT-SHM completions); false for
 // every other event.
 bool noteX11Event(const XEvent& event);
+
+// The window's part of the memory drawing model's seam
+// (platforms/memory/display_memory.h), as the program's display switch
+// (platforms/x11/window_switch_x11.h) hands it over.
+void fillX11Index(int32_t left, int32_t top, int32_t right, int32_t bottom, uint8_t index, PaletteHandle palette);
+void presentX11Rect(int32_t left, int32_t top, int32_t width, int32_t height, const uint8_t* bits,
+                    const BitmapInfoHeader* info, PaletteHandle palette);

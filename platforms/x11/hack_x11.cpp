@@ -17,7 +17,7 @@ HackState* current = nullptr;
 
 // The image covers whole blocks, so that every window size that rounds to
 // the same blocks is covered by it; the server clips what sticks out.
-bool prepareSceneWindow(WindowHandle, int32_t, int32_t, const PixelScale& pixels)
+bool prepareX11Scene(const PixelScale& pixels)
 {
     const int32_t width = pixels.logicalWidth * pixels.pixelSize;
     const int32_t height = pixels.logicalHeight * pixels.pixelSize;
@@ -34,7 +34,7 @@ bool prepareSceneWindow(WindowHandle, int32_t, int32_t, const PixelScale& pixels
     return ready;
 }
 
-void releaseSceneWindow(WindowHandle) { closeX11Window(); }
+void releaseX11Scene() { closeX11Window(); }
 
 bool hackInit(HackState& state, Display* display, Window window, int32_t width, int32_t height, uint32_t seed,
               double scale, int32_t overridePixels, const char** error)

@@ -33,3 +33,9 @@ bool hackReshape(HackState& state, int32_t width, int32_t height, const char** e
 // (device pixels).
 void hackExpose(HackState& state, int32_t x, int32_t y, int32_t width, int32_t height);
 void hackFree(HackState& state);
+
+// The window's part of the scene driver's seam (scene/scene_driver.h), as
+// the program's display switch (platforms/x11/window_switch_x11.h) hands it
+// over.
+bool prepareX11Scene(const PixelScale& pixels);
+void releaseX11Scene();

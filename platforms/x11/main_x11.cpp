@@ -1,6 +1,8 @@
-// vasken: the saver as an X11 program and XScreenSaver hack. Reads the
-// options, finds the window to draw into (--window-id, $XSCREENSAVER_WINDOW,
-// --root, or one of its own), and runs the scene from an event loop that
+// vasken: the saver as an X11 program and XScreenSaver hack, and on a
+// Wayland compositor. Reads the options, hands over to the Wayland loop
+// (platforms/wayland/main_wayland.h) where it draws there, else finds the
+// window to draw into (--window-id, $XSCREENSAVER_WINDOW, --root, or one of
+// its own), and runs the scene from an event loop that
 // waits for the next frame, X events and SIGTERM / SIGINT at once. On a
 // failure, an X error it did not expect among them, it writes one line to
 // stderr and exits with 1.
@@ -17,10 +19,13 @@
 #include <string>
 
 #include "platforms/posix/bitmap_source_posix.h"
+#include "platforms/wayland/main_wayland.h"
 #include "platforms/x11/display_x11.h"
 #include "platforms/x11/fps_x11.h"
 #include "platforms/x11/hack_x11.h"
 #include "platforms/x11/options_x11.h"
+#include "platforms/x11/sound_player_alsa.h"
+#include "platforms/x11/window_switch_x11.h"
 #include "settings/settings.h"
 
 namespace {
@@ -253,6 +258,20 @@ int runLoop()
     }
 }
 
+int runOnWayland(const ProgramOptions& options, char** argv)
+{
+    WaylandProgram program = {WaylandTarget::everyOutput, options.output.c_str(), options.outputProcess,
+                              options.fixedSeed ? options.seed : freshSeed(), options.pixelSize, options.showFps, argv};
+    if (options.windowAsked)
+        program.target = WaylandTarget::window;
+    else if (!options.output.empty())
+        program.target = WaylandTarget::oneOutput;
+    useDisplay(OpenedDisplay::wayland);
+    const int result = runWayland(program);
+    closeSoundPlayer();
+    return result;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -268,6 +287,12 @@ int main(int argc, char** argv)
     settings = options.settings;
     if (!options.patternDir.empty())
         setBitmapDirectory(options.patternDir.c_str());
+    const bool onWayland = drawsOnWayland(options, std::getenv("WAYLAND_DISPLAY"), std::getenv("WAYLAND_SOCKET"),
+                                          std::getenv("XSCREENSAVER_WINDOW"), error);
+    if (!error.empty())
+        return fail(error);
+    if (onWayland)
+        return runOnWayland(options, argv);
     if (!watchSignals())
         return fail("cannot watch for signals");
 

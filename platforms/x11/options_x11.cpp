@@ -18,8 +18,9 @@ const ProgramOption programOptions[] = {
              o.target = DrawTarget::root;
      }},
     {"window", OptionValue::none, nullptr, 0, 0, nullptr, nullptr,
-     "draw into a window of its own (the default)",
+     "draw into a window of its own (the default on X11)",
      [](ProgramOptions& o, const OptionArgument&) {
+         o.windowAsked = true;
          if (o.target != DrawTarget::windowId)
              o.target = DrawTarget::ownWindow;
      }},
@@ -60,6 +61,17 @@ const ProgramOption programOptions[] = {
      [](ProgramOptions& o, const OptionArgument& a) { o.pixelSize = static_cast<int32_t>(a.number); }},
     {"display", OptionValue::text, "NAME", 0, 0, nullptr, "$DISPLAY", "the X display to use",
      [](ProgramOptions& o, const OptionArgument& a) { o.displayName = a.text; }},
+    {"x11", OptionValue::none, nullptr, 0, 0, nullptr, nullptr,
+     "draw on the X display even where a Wayland compositor runs",
+     [](ProgramOptions& o, const OptionArgument&) { o.display = DisplayChoice::x11; }},
+    {"wayland", OptionValue::none, nullptr, 0, 0, nullptr, nullptr,
+     "draw on the Wayland compositor ($WAYLAND_DISPLAY) even where $DISPLAY is set",
+     [](ProgramOptions& o, const OptionArgument&) { o.display = DisplayChoice::wayland; }},
+    {"output", OptionValue::text, "NAME", 0, 0, nullptr, "every output",
+     "on Wayland, cover only the output NAME (as the compositor names it, e.g. DP-1)",
+     [](ProgramOptions& o, const OptionArgument& a) { o.output = a.text; }},
+    {"output-process", OptionValue::none, nullptr, 0, 0, nullptr, nullptr, nullptr,
+     [](ProgramOptions& o, const OptionArgument&) { o.outputProcess = true; }},
     {"help", OptionValue::none, nullptr, 0, 0, nullptr, nullptr, "print this summary and exit",
      [](ProgramOptions& o, const OptionArgument&) { o.help = true; }},
     {"h", OptionValue::none, nullptr, 0, 0, nullptr, nullptr, nullptr,
@@ -150,7 +162,10 @@ std::string programUsage()
     }
     return usage + "\nWithout --root or --window-id vasken draws into $XSCREENSAVER_WINDOW if set,\n"
                    "else into a window of its own that a key, a click or closing it ends.\n"
-                   "--window-id wins over --root. Every option may be given with one dash or two.\n";
+                   "--window-id wins over --root. Where a Wayland compositor runs ($WAYLAND_DISPLAY)\n"
+                   "and no X11 target is given, vasken covers every output until a key, a button\n"
+                   "or the pointer's travel ends it; --window asks for a window there instead.\n"
+                   "Every option may be given with one dash or two.\n";
 }
 
 bool parseWindowId(const char* text, unsigned long& id)
@@ -167,7 +182,7 @@ bool parseWindowId(const char* text, unsigned long& id)
 bool parseProgramOptions(int argc, char** argv, ProgramOptions& options, std::string& error)
 {
     options = ProgramOptions{DrawTarget::ownWindow, 0, Settings{0, defaultAniInterval, defaultRefreshMinutes},
-                             "", "", false, false, false, 0, 0};
+                             "", "", false, false, false, 0, 0, DisplayChoice::automatic, false, "", false};
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         const char* name = arg[0] == '-' ? (arg[1] == '-' ? arg + 2 : arg + 1) : nullptr;
@@ -193,4 +208,19 @@ bool parseProgramOptions(int argc, char** argv, ProgramOptions& options, std::st
         option->apply(options, argument);
     }
     return true;
+}
+
+bool drawsOnWayland(const ProgramOptions& options, const char* waylandDisplay, const char* waylandSocket,
+                    const char* xscreensaverWindow, std::string& error)
+{
+    unsigned long daemonWindow = 0;
+    const bool x11Target = options.target != DrawTarget::ownWindow || !options.displayName.empty() ||
+                           parseWindowId(xscreensaverWindow, daemonWindow);
+    if (options.display == DisplayChoice::wayland && x11Target) {
+        error = "--wayland does not go with an X11 window (--root, --window-id, --display, $XSCREENSAVER_WINDOW)";
+        return false;
+    }
+    const bool named = (waylandDisplay != nullptr && *waylandDisplay != '\0') ||
+                       (waylandSocket != nullptr && *waylandSocket != '\0');
+    return options.display == DisplayChoice::wayland || (options.display == DisplayChoice::automatic && named && !x11Target);
 }

@@ -14,6 +14,10 @@
 
 enum class DrawTarget { ownWindow, root, windowId };
 
+// Where to draw: the X display or the Wayland compositor, chosen from the
+// environment and the options unless --x11 or --wayland says.
+enum class DisplayChoice : uint8_t { automatic, x11, wayland };
+
 struct ProgramOptions {
     DrawTarget target; // a window id wins over --root, whatever their order
     unsigned long windowId;
@@ -25,6 +29,10 @@ struct ProgramOptions {
     bool fixedSeed; // --seed: the same formation and frames on every run
     uint32_t seed;
     int32_t pixelSize; // --pixel-size; 0: from the desktop's scale
+    DisplayChoice display;
+    bool windowAsked;   // --window: on Wayland a window instead of the whole outputs
+    std::string output; // --output: on Wayland the one output to cover; empty: every output
+    bool outputProcess; // one of the per-output processes of a Wayland parent
 };
 
 // What an option takes after its name.
@@ -64,3 +72,12 @@ bool parseProgramOptions(int argc, char** argv, ProgramOptions& options, std::st
 
 // A window id as X prints it: decimal, or hexadecimal after 0x.
 bool parseWindowId(const char* text, unsigned long& id);
+
+// Whether to draw on Wayland: asked for with --wayland, or, unless --x11
+// says otherwise, where a compositor is named ($WAYLAND_DISPLAY, or the
+// socket $WAYLAND_SOCKET a compositor hands its own children) and no X11
+// target is (--root, --window-id, --display, the daemon's window in
+// xscreensaverWindow). False with a sentence in error when --wayland comes
+// with an X11 target.
+bool drawsOnWayland(const ProgramOptions& options, const char* waylandDisplay, const char* waylandSocket,
+                    const char* xscreensaverWindow, std::string& error);

@@ -1,0 +1,214 @@
+// Wayland back end of the window for the memory drawing model. The window's
+// content lives in an 8-bit image of the logical size; a frame takes a free
+// buffer and converts into it only the pixels, within the rectangles the
+// frames since that buffer was last shown changed, whose index differs from
+// the one the buffer shows, then damages this frame's rectangles in device
+// pixels.
+#include "platforms/wayland/display_wayland.h"
+
+#include <wayland-client.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "host/pixel_scale.h"
+#include "platforms/memory/display_memory.h"
+#include "platforms/wayland/damage_history_wayland.h"
+#include "platforms/wayland/shm_buffers_wayland.h"
+
+namespace {
+
+struct WaylandWindow {
+    wl_shm* shm;
+    wl_surface* surface;
+    uint32_t format;
+    int32_t deviceWidth;
+    int32_t deviceHeight;
+    int32_t pixelSize;
+    int32_t logicalWidth;
+    int32_t logicalHeight;
+    uint8_t* image; // the window's palette indices, logicalWidth a row, top down
+    ColourTable table;
+    bool wholeDamage; // the next buffer differs from the shown one everywhere
+    DamageHistory history;
+    ShmPool pool;
+};
+
+WaylandWindow window;
+
+// XRGB8888 and ARGB8888 (opaque) alike: 0xAARRGGBB in the host's order.
+uint32_t pixelOf(const PaletteEntry& entry)
+{
+    return 0xFF000000u | static_cast<uint32_t>(entry.peRed) << 16 | static_cast<uint32_t>(entry.peGreen) << 8 |
+           entry.peBlue;
+}
+
+const uint32_t* coloursFor(PaletteHandle palette)
+{
+    if (selectColourTable(window.table, palette, pixelOf)) {
+        forgetShmContents(window.pool);
+        window.wholeDamage = true;
+    }
+    return window.table.colours;
+}
+
+uint8_t* imageRow(int32_t y) { return window.image + static_cast<size_t>(window.logicalWidth) * y; }
+
+// Writes logical pixels from ... to of row y of the image into the buffer,
+// each as a block of pixelSize, the last ones cut at the buffer's edge.
+void convertSpan(ShmBuffer& buffer, int32_t y, int32_t from, int32_t to)
+{
+    const int32_t n = window.pixelSize;
+    const int32_t left = from * n;
+    const int32_t right = std::min(to * n, window.deviceWidth);
+    const int32_t top = y * n;
+    const int32_t bottom = std::min(top + n, window.deviceHeight);
+    const size_t stride = static_cast<size_t>(window.pool.stride);
+    uint32_t* out = reinterpret_cast<uint32_t*>(buffer.pixels + stride * top) + left;
+    const uint8_t* in = imageRow(y) + from;
+    const uint32_t* colours = window.table.colours;
+    if (n == 1) {
+        for (int32_t x = 0; x < right - left; ++x)
+            out[x] = colours[in[x]];
+    } else {
+        for (int32_t x = 0; x < right - left; x += n) {
+            const uint32_t colour = colours[*in++];
+            const int32_t end = std::min(x + n, right - left);
+            for (int32_t i = x; i < end; ++i)
+                out[i] = colour;
+        }
+    }
+    const size_t bytes = static_cast<size_t>(right - left) * 4;
+    for (int32_t row = top + 1; row < bottom; ++row)
+        std::memcpy(buffer.pixels + stride * row + static_cast<size_t>(left) * 4, out, bytes);
+}
+
+// Brings the buffer's pixels in rect up to date with the image.
+void updateRect(ShmBuffer& buffer, const DamageRect& rect)
+{
+    const size_t width = static_cast<size_t>(window.logicalWidth);
+    for (int32_t y = rect.top; y < rect.bottom; ++y) {
+        uint8_t* held = buffer.indices + width * y;
+        visitDifferingRuns(imageRow(y) + rect.left, held + rect.left, rect.right - rect.left,
+                           [&](int32_t from, int32_t to) { convertSpan(buffer, y, rect.left + from, rect.left + to); });
+    }
+}
+
+void updateWhole(ShmBuffer& buffer)
+{
+    for (int32_t y = 0; y < window.logicalHeight; ++y)
+        convertSpan(buffer, y, 0, window.logicalWidth);
+    std::memcpy(buffer.indices, window.image, static_cast<size_t>(window.logicalWidth) * window.logicalHeight);
+}
+
+void damageLastFrame()
+{
+    const int32_t n = window.pixelSize;
+    if (window.wholeDamage) {
+        wl_surface_damage_buffer(window.surface, 0, 0, window.deviceWidth, window.deviceHeight);
+        window.wholeDamage = false;
+        return;
+    }
+    const FrameDamage& damage = lastFrameDamage(window.history);
+    for (int32_t i = 0; i < damage.count; ++i) {
+        const DamageRect& r = damage.rects[i];
+        const int32_t right = std::min(r.right * n, window.deviceWidth);
+        const int32_t bottom = std::min(r.bottom * n, window.deviceHeight);
+        wl_surface_damage_buffer(window.surface, r.left * n, r.top * n, right - r.left * n, bottom - r.top * n);
+    }
+}
+
+void destroyImage()
+{
+    emptyShmPool(window.pool);
+    std::free(window.image);
+    window.image = nullptr;
+}
+
+} // namespace
+
+void openWaylandWindow(wl_shm* shm, wl_surface* surface, uint32_t format)
+{
+    window.shm = shm;
+    window.surface = surface;
+    window.format = format;
+}
+
+bool resizeWaylandWindow(int32_t deviceWidth, int32_t deviceHeight, int32_t pixelSize, const char** error)
+{
+    destroyImage();
+    window.deviceWidth = std::max(deviceWidth, 1);
+    window.deviceHeight = std::max(deviceHeight, 1);
+    window.pixelSize = pixelSize >= 1 && pixelSize <= maxPixelSize ? pixelSize : 1;
+    window.logicalWidth = (window.deviceWidth + window.pixelSize - 1) / window.pixelSize;
+    window.logicalHeight = (window.deviceHeight + window.pixelSize - 1) / window.pixelSize;
+    window.image = static_cast<uint8_t*>(
+        std::calloc(static_cast<size_t>(window.logicalWidth) * static_cast<size_t>(window.logicalHeight), 1));
+    if (window.image == nullptr) {
+        *error = "not enough memory for the window's image";
+        return false;
+    }
+    sizeShmPool(window.pool, window.shm, window.format, window.deviceWidth, window.deviceHeight, window.logicalWidth,
+                window.logicalHeight);
+    resetDamage(window.history, window.logicalWidth, window.logicalHeight);
+    window.table.valid = false;
+    window.wholeDamage = true;
+    return true;
+}
+
+void closeWaylandWindow()
+{
+    destroyImage();
+    window = WaylandWindow{};
+}
+
+bool waylandWindowChanged() { return window.image != nullptr && (damagePending(window.history) || window.wholeDamage); }
+
+bool waylandBufferFree() { return shmBufferFree(window.pool); }
+
+bool attachWaylandFrame()
+{
+    if (!waylandWindowChanged())
+        return false;
+    ShmBuffer* buffer = takeShmBuffer(window.pool);
+    if (buffer == nullptr)
+        return false;
+    const uint32_t frame = endDamageFrame(window.history);
+    if (buffer->frame == 0)
+        updateWhole(*buffer);
+    else
+        visitStaleRects(window.history, buffer->frame, [&](const DamageRect& rect) { updateRect(*buffer, rect); });
+    buffer->frame = frame;
+    buffer->busy = true;
+    wl_surface_attach(window.surface, buffer->buffer, 0, 0);
+    damageLastFrame();
+    return true;
+}
+
+void fillWaylandIndex(int32_t left, int32_t top, int32_t right, int32_t bottom, uint8_t index, PaletteHandle palette)
+{
+    int32_t width = right - left;
+    int32_t height = bottom - top;
+    if (window.image == nullptr || !clipToTarget(left, top, width, height, window.logicalWidth, window.logicalHeight))
+        return;
+    coloursFor(palette);
+    for (int32_t y = top; y < top + height; ++y)
+        std::memset(imageRow(y) + left, index, static_cast<size_t>(width));
+    addDamage(window.history, DamageRect{left, top, left + width, top + height});
+}
+
+void presentWaylandRect(int32_t left, int32_t top, int32_t width, int32_t height, const uint8_t* bits,
+                        const BitmapInfoHeader* info, PaletteHandle palette)
+{
+    if (window.image == nullptr || bits == nullptr)
+        return;
+    if (!clipPresentRect(left, top, width, height, info, window.logicalWidth, window.logicalHeight))
+        return;
+    coloursFor(palette);
+    copyImageRect(left, top, width, height, bits, info, [](int32_t y, int32_t& rowWidth) {
+        rowWidth = window.logicalWidth;
+        return imageRow(y);
+    });
+    addDamage(window.history, DamageRect{left, top, left + width, top + height});
+}
