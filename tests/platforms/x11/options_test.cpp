@@ -9,6 +9,7 @@
 #include <map>
 #include <regex>
 #include <sstream>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,51 @@ TEST(ProgramOptions, WindowIdWinsOverRootSoundIsOffUnlessAskedForAndFpsIsTaken)
         }
         EXPECT_EQ(options.settings.soundOn, c.soundOn) << shown;
         EXPECT_EQ(options.showFps, c.showFps) << shown;
+    }
+}
+
+// Wayland where a compositor is named and no X11 window is: the daemon's
+// window, --root, --window-id and --display keep vasken on X11 (under
+// XScreenSaver nothing changes), --x11 and --wayland force either.
+TEST(ProgramOptions, WaylandIsChosenWhereACompositorIsNamedAndNoX11WindowIsAskedFor)
+{
+    struct ChoiceCase {
+        std::vector<std::string> args;
+        const char* waylandDisplay;
+        const char* waylandSocket;
+        const char* daemonWindow;
+        const char* expected; // "wayland", "x11" or the start of an error
+    };
+    const ChoiceCase cases[] = {
+        {{}, "wayland-1", nullptr, nullptr, "wayland"},
+        {{}, nullptr, "5", nullptr, "wayland"},
+        {{"--window"}, "wayland-1", nullptr, nullptr, "wayland"},
+        {{}, nullptr, nullptr, nullptr, "x11"},
+        {{}, "", nullptr, nullptr, "x11"},
+        {{}, "wayland-1", nullptr, "0x400001", "x11"},
+        {{"--root"}, "wayland-1", nullptr, nullptr, "x11"},
+        {{"--window-id", "0x2a"}, "wayland-1", nullptr, nullptr, "x11"},
+        {{"--display", ":1"}, "wayland-1", nullptr, nullptr, "x11"},
+        {{"--x11"}, "wayland-1", nullptr, nullptr, "x11"},
+        {{"--wayland"}, nullptr, nullptr, nullptr, "wayland"},
+        {{"--wayland", "--root"}, "wayland-1", nullptr, nullptr, "--wayland does not go"},
+    };
+    for (const ChoiceCase& c : cases) {
+        std::vector<char*> argv = {const_cast<char*>("vasken")};
+        std::string shown;
+        for (const std::string& a : c.args) {
+            argv.push_back(const_cast<char*>(a.c_str()));
+            shown += a + " ";
+        }
+        shown += std::string("WAYLAND_DISPLAY=") + (c.waylandDisplay ? c.waylandDisplay : "(unset)") +
+                 " WAYLAND_SOCKET=" + (c.waylandSocket ? c.waylandSocket : "(unset)") +
+                 " XSCREENSAVER_WINDOW=" + (c.daemonWindow ? c.daemonWindow : "(unset)");
+        ProgramOptions options;
+        std::string error;
+        ASSERT_TRUE(parseProgramOptions(static_cast<int>(argv.size()), argv.data(), options, error)) << shown << error;
+        const bool wayland = drawsOnWayland(options, c.waylandDisplay, c.waylandSocket, c.daemonWindow, error);
+        EXPECT_EQ(error.empty() ? (wayland ? "wayland" : "x11") : error.substr(0, std::strlen(c.expected)), c.expected)
+            << shown;
     }
 }
 

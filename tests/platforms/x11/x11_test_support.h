@@ -1,8 +1,8 @@
 // Shared by the X11 program's tests: a private Xvfb per test, windows the test
-// owns, the program started as a child with its stderr kept, screenshots
-// read back and sorted into the scene's colours, shared-memory counts, waits
-// on a condition with a bound, and X11Test, the fixture that owns all of
-// them for one test.
+// owns, the program started as a child with its stderr kept
+// (tests/platforms/process_test_support.h), screenshots read back and sorted
+// into the scene's colours, shared-memory counts, and X11Test, the fixture
+// that owns all of them for one test.
 #pragma once
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -22,57 +22,14 @@
 #include <thread>
 #include <vector>
 
-#include "render/sprite_renderer.h"
-#include "resources/embedded_resources.h"
+#include "tests/platforms/process_test_support.h"
+#include "tests/platforms/scene_colours_test_support.h"
 
 namespace x11test {
 
-inline void pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
-
-// A fresh, empty directory of that name for a test's files, under the build
-// folder (VASKEN_TEST_FILES): nothing lands in /tmp.
-inline std::string testDirectory(const std::string& name)
-{
-    const std::string path = std::string(VASKEN_TEST_FILES) + "/" + name;
-    std::system(("rm -rf '" + path + "' && mkdir -p '" + path + "'").c_str());
-    return path;
-}
-
-// Polls done() every few milliseconds until it holds or the time is up; the
-// failure names what was awaited. The bounds leave room for a loaded machine.
-template <class Done>
-::testing::AssertionResult eventually(const std::string& what, Done done, int milliseconds = 10000, int every = 10)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= end)
-            return ::testing::AssertionFailure() << "waited " << milliseconds << " ms for " << what;
-        pause(every);
-    }
-    return ::testing::AssertionSuccess();
-}
-
-// Forks and execs args (found on the PATH) with the environment entries
-// added and stderr, and stdout unless out is -1, sent to those descriptors;
-// the child's pid.
-inline pid_t spawn(std::vector<std::string> args, int out, int err, const std::vector<std::string>& environment = {})
-{
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (out >= 0)
-            dup2(out, 1);
-        dup2(err, 2);
-        for (const std::string& e : environment)
-            putenv(const_cast<char*>(e.c_str()));
-        std::vector<char*> argv;
-        for (std::string& a : args)
-            argv.push_back(&a[0]);
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    return pid;
-}
+using namespace processtest;
+using scenetest::SceneColours;
+using scenetest::sortSceneColours;
 
 // Xvfb on a display number it picks itself (-displayfd); stopped by its pid
 // on destruction. Extra arguments go to the server (e.g. -extension
@@ -125,49 +82,20 @@ public:
 // The program as a child process: arguments, extra environment (later
 // entries win), stderr kept in a file. Killed on destruction if it still
 // runs.
-class ProgramProcess {
+class ProgramProcess : public ChildProcess {
 public:
     ProgramProcess(const std::vector<std::string>& args, const std::vector<std::string>& environment = {})
+        : ChildProcess(withProgram(args), environment)
     {
-        std::system(("mkdir -p '" + std::string(VASKEN_TEST_FILES) + "'").c_str());
-        errorPath = std::string(VASKEN_TEST_FILES) + "/stderr-XXXXXX";
-        const int err = mkstemp(&errorPath[0]);
+    }
+
+private:
+    static std::vector<std::string> withProgram(const std::vector<std::string>& args)
+    {
         std::vector<std::string> all = {VASKEN_PROGRAM};
         all.insert(all.end(), args.begin(), args.end());
-        pid = spawn(all, -1, err, environment);
-        close(err);
+        return all;
     }
-    ~ProgramProcess()
-    {
-        if (running()) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-        unlink(errorPath.c_str());
-    }
-    // False once it has ended; the wait status is kept.
-    bool running()
-    {
-        ended = ended || pid <= 0 || waitpid(pid, &status, WNOHANG) == pid;
-        return !ended;
-    }
-    // The exit code once it ends within the time, -1 if it does not, -2 if a
-    // signal ended it.
-    int waitExit(int milliseconds)
-    {
-        if (!eventually("the program to end", [&] { return !running(); }, milliseconds, 5))
-            return -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
-    }
-    std::string errors() const
-    {
-        std::ifstream in(errorPath);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    pid_t pid = -1;
-    std::string errorPath;
-    bool ended = false;
-    int status = 0;
 };
 
 // Shared-memory segments that the process pid created and the kernel still
@@ -238,59 +166,20 @@ inline unsigned long pixelOf(Display* display, uint8_t red, uint8_t green, uint8
     return place(red, visual->red_mask) | place(green, visual->green_mask) | place(blue, visual->blue_mask);
 }
 
-// The built-in palette's colour 10-245 (the first pattern's colour table)
-// as the default visual's pixel value.
-inline const uint8_t* paletteEntry(int index) { return embeddedBitmaps[0].bytes + 40 + 4 * index; }
+// The built-in palette's colour 10-245 as the default visual's pixel value.
 inline unsigned long palettePixel(Display* display, int index)
 {
-    const uint8_t* blueGreenRed = paletteEntry(index);
-    return pixelOf(display, blueGreenRed[2], blueGreenRed[1], blueGreenRed[0]);
+    return scenetest::palettePixel(index, [=](uint8_t r, uint8_t g, uint8_t b) { return pixelOf(display, r, g, b); });
 }
 
-// How many pixels show the ships' colours (palette 11-24) and how many
-// distinct square colours (the brushes, matched to the palette) appear.
-struct SceneColours {
-    int shipPixels = 0;
-    int squareColours = 0;
-    int nonBlack = 0;
-};
-
-// The ships' colours (palette 11-24) as the default visual's pixel values.
 inline std::set<unsigned long> shipPixelValues(Display* display)
 {
-    std::set<unsigned long> ship;
-    for (int i = 11; i <= 24; ++i)
-        ship.insert(palettePixel(display, i));
-    return ship;
+    return scenetest::shipPixelValues([=](uint8_t r, uint8_t g, uint8_t b) { return pixelOf(display, r, g, b); });
 }
 
 inline SceneColours sortColours(Display* display, const Shot& shot)
 {
-    const std::set<unsigned long> ship = shipPixelValues(display);
-    std::set<unsigned long> squares;
-    for (int k = 1; k < brushCount; ++k) {
-        const uint32_t c = brushColours[k];
-        int best = 10, bestDistance = 1 << 30;
-        for (int i = 10; i <= 245; ++i) {
-            const uint8_t* e = paletteEntry(i);
-            const int dr = e[2] - int(c & 0xFF), dg = e[1] - int((c >> 8) & 0xFF), db = e[0] - int((c >> 16) & 0xFF);
-            if (dr * dr + dg * dg + db * db < bestDistance) {
-                bestDistance = dr * dr + dg * dg + db * db;
-                best = i;
-            }
-        }
-        squares.insert(palettePixel(display, best));
-    }
-    SceneColours out;
-    std::set<unsigned long> seenSquares;
-    for (const unsigned long p : shot.pixels) {
-        out.nonBlack += p != 0;
-        out.shipPixels += ship.count(p) != 0;
-        if (squares.count(p) != 0)
-            seenSquares.insert(p);
-    }
-    out.squareColours = static_cast<int>(seenSquares.size());
-    return out;
+    return sortSceneColours(shot.pixels, [=](uint8_t r, uint8_t g, uint8_t b) { return pixelOf(display, r, g, b); });
 }
 
 inline int differingPixels(const Shot& a, const Shot& b)

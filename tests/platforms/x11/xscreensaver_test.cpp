@@ -3,12 +3,11 @@
 // drawing in a window of its own, and -deactivate ends them. Leaves a
 // screenshot per layout in the working directory (xscreensaver-*.png).
 // The daemon starts no hacks for root, so it runs as an unprivileged user of
-// its own, as a login would: created the first time (the test says so) and
-// kept. Its settings and the copy of the program it runs go into that user's
-// home, which the user can read whatever the build folder's permissions.
+// its own, as a login would (tests/platforms/process_test_support.h). Its
+// settings and the copy of the program it runs go into that user's home,
+// which the user can read whatever the build folder's permissions.
 #include <gtest/gtest.h>
 
-#include <pwd.h>
 #include <sys/stat.h>
 
 #include "tests/platforms/x11/x11_test_support.h"
@@ -19,19 +18,7 @@ namespace {
 
 const char* const user = "vaskensaver";
 
-// The user's processes of that exact name.
-std::vector<pid_t> processes(const char* name)
-{
-    std::vector<pid_t> out;
-    const std::string command = std::string("pgrep -u ") + user + " -x " + name;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        int pid;
-        while (std::fscanf(pipe, "%d", &pid) == 1)
-            out.push_back(pid);
-        pclose(pipe);
-    }
-    return out;
-}
+std::vector<pid_t> processes(const char* name) { return processesOf(user, name); }
 
 // The window the daemon gave a hack, from its environment.
 Window hackWindow(pid_t pid)
@@ -63,14 +50,10 @@ protected:
     {
         if (geteuid() != 0)
             GTEST_SKIP() << "creating the daemon's user needs root";
-        if (getpwnam(user) == nullptr) {
-            std::printf("creating the user %s for the daemon (kept for later runs)\n", user);
-            ASSERT_EQ(std::system((std::string("useradd --create-home ") + user).c_str()), 0);
-        }
-        const passwd* account = getpwnam(user);
-        ASSERT_NE(account, nullptr);
+        TestUser account;
+        ASSERT_TRUE(ensureTestUser(user, account));
         ASSERT_TRUE(processes("xscreensaver").empty()) << "a daemon of " << user << " already runs";
-        const std::string home = account->pw_dir;
+        const std::string home = account.home;
         programDir = home + "/vasken-test";
         ASSERT_EQ(std::system(("rm -rf " + programDir + " && mkdir -p " + programDir + " && cp " VASKEN_PROGRAM " " +
                                programDir + "/vasken && chmod -R a+rX " + programDir)
@@ -80,7 +63,7 @@ protected:
             << "mode: one\nselected: 0\nlock: False\nsplash: False\nfade: False\nunfade: False\n"
                "timeout: 0:30:00\ndpmsEnabled: False\nprograms: "
             << programDir << "/vasken --root\n";
-        ASSERT_EQ(chown((home + "/.xscreensaver").c_str(), account->pw_uid, account->pw_gid), 0);
+        ASSERT_EQ(chown((home + "/.xscreensaver").c_str(), account.uid, account.gid), 0);
 
         ASSERT_NO_FATAL_FAILURE(GetParam().monitors == 1 ? startServer("640x480x24") : startTwoMonitorServer());
         asUser = std::string("runuser -u ") + user + " -- env HOME=" + home + " DISPLAY=" + server->name + " ";
