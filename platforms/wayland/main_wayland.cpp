@@ -116,6 +116,9 @@ int runWayland(const WaylandProgram& program)
     loop.signals = watchSignals(program.target == WaylandTarget::everyOutput);
     if (loop.signals < 0)
         return fail("cannot watch for signals");
+    // libwayland takes $WAYLAND_SOCKET out of the environment as it
+    // connects.
+    const bool handedSocket = std::getenv("WAYLAND_SOCKET") != nullptr;
     const char* error = nullptr;
     if (!connectWayland(&error)) {
         disconnectWayland();
@@ -123,7 +126,7 @@ int runWayland(const WaylandProgram& program)
     }
     // A compositor that hands over a socket (a lock screen running the
     // saver as its background) expects one process on it.
-    if (program.target == WaylandTarget::everyOutput && std::getenv("WAYLAND_SOCKET") == nullptr) {
+    if (program.target == WaylandTarget::everyOutput && !handedSocket) {
         const int result = runOutputProcesses(program, loop.signals);
         disconnectWayland();
         return result;
