@@ -60,10 +60,9 @@ const PaletteEntry* stubPaletteEntries(PaletteHandle palette);
 // (null if none was).
 PaletteHandle stubWindowPaletteAtLastPresent();
 
-// Clocks: the values the two readers answer from now on.
+// The clock: the value readTickCount answers from now on.
 void setStubTickCount(uint32_t ticks);
 void advanceStubTickCount(uint32_t milliseconds);
-void setStubCalendarSeconds(uint32_t seconds);
 
 // Bitmaps: the named-image store that stands in for resources (the bytes
 // are copied), and a count of live image blocks for leak checks.
