@@ -3,8 +3,8 @@
 // of whole device pixels, whole ticks of the scene from animation frames,
 // the renderer's rectangles presented with putImageData, sound through Web
 // Audio after the first gesture, the settings from the query and a panel
-// kept in localStorage, full screen and the hidden pointer. The module
-// (platforms/web/main_web.cpp) does the saver itself.
+// kept in localStorage, full screen and the hidden pointer, and the screen
+// kept on. The module (platforms/web/main_web.cpp) does the saver itself.
 (function () {
     'use strict';
     if (typeof document === 'undefined')
@@ -42,8 +42,10 @@
             const [low, high, fallback] = module.HEAP32.subarray(at + 3 * i, at + 3 * i + 3);
             ranges[name] = { low, high, fallback };
         });
-        // The page's own setting: the pixel size, 0 for the display's.
+        // The page's own settings: the pixel size, 0 for the display's, and
+        // whether the screen stays on.
         ranges.pixels = { low: 1, high: module._webMaxPixelSize(), fallback: 0, fallbackText: "the display's scale" };
+        ranges.awake = { low: 0, high: 1, fallback: 1 };
     }
 
     function readStored() {
@@ -238,6 +240,7 @@
         if (!show)
             return;
         document.getElementById('sound').checked = settings.sound === 1;
+        document.getElementById('awake').checked = settings.awake === 1;
         for (const name of ['interval', 'refresh']) {
             const input = document.getElementById(name);
             input.min = ranges[name].low;
@@ -254,6 +257,7 @@
     function saveSettings(event) {
         event.preventDefault();
         settings.sound = document.getElementById('sound').checked ? 1 : 0;
+        settings.awake = document.getElementById('awake').checked ? 1 : 0;
         for (const name of ['interval', 'refresh']) {
             const value = Number(document.getElementById(name).value);
             settings[name] = isValid(name, value) ? value : ranges[name].fallback;
@@ -269,6 +273,43 @@
             enableSound();
         showPanel(false);
         startScene();
+        keepScreenOn();
+    }
+
+    // A screen wake lock while the page shows the scene, where the browser
+    // grants one. The browser drops it whenever the page is hidden, so it is
+    // asked for again each time the page shows.
+    let wakeLock = null; // a promise of the held lock
+    let saidNoWakeLock = false;
+
+    function keepScreenOn() {
+        const wanted = settings.awake === 1 && document.visibilityState === 'visible';
+        if (wanted && wakeLock === null) {
+            if (!navigator.wakeLock) {
+                sayNoWakeLock('this browser cannot keep the screen on');
+                return;
+            }
+            const request = navigator.wakeLock.request('screen');
+            wakeLock = request;
+            request.then((lock) => lock.addEventListener('release', () => {
+                if (wakeLock === request)
+                    wakeLock = null;
+            }), (error) => {
+                if (wakeLock === request)
+                    wakeLock = null;
+                sayNoWakeLock(`the browser does not keep the screen on (${error.name})`);
+            });
+        } else if (!wanted && wakeLock !== null) {
+            const request = wakeLock;
+            wakeLock = null;
+            request.then((lock) => lock.release(), () => {});
+        }
+    }
+
+    function sayNoWakeLock(reason) {
+        if (!saidNoWakeLock)
+            console.info(`vasken: ${reason}; the screen may dim and lock as it is set to`);
+        saidNoWakeLock = true;
     }
 
     let idleTimer = 0;
@@ -314,6 +355,8 @@
         panel.addEventListener('submit', saveSettings);
         notePointer();
         requestAnimationFrame(onFrame);
+        keepScreenOn();
+        document.addEventListener('visibilitychange', keepScreenOn);
     }, () => {
         // Chromium, for one, fetches nothing for a page opened as a file.
         hint.textContent = location.protocol === 'file:' ? 'This page has to come from a web server' :
