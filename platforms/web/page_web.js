@@ -3,8 +3,9 @@
 // of whole device pixels, whole ticks of the scene from animation frames,
 // the renderer's rectangles presented with putImageData, sound through Web
 // Audio after the first gesture, the settings from the query and a panel
-// kept in localStorage, full screen and the hidden pointer, and the screen
-// kept on. The module (platforms/web/main_web.cpp) does the saver itself.
+// kept in localStorage, full screen and the hidden pointer, the screen kept
+// on, and the service worker that keeps the page for visits offline. The
+// module (platforms/web/main_web.cpp) does the saver itself.
 (function () {
     'use strict';
     if (typeof document === 'undefined')
@@ -312,6 +313,34 @@
         saidNoWakeLock = true;
     }
 
+    // The service worker keeps this build for visits without the server.
+    // When it finds a new build, the page asks it to take over only once the
+    // page holds all its own files, then starts again from the new build;
+    // a page loaded from the server (the first visit) has nothing to swap.
+    function watchForNewBuild() {
+        if (navigator.serviceWorker && navigator.serviceWorker.controller)
+            navigator.serviceWorker.addEventListener('controllerchange', () => location.reload());
+    }
+
+    function registerServiceWorker() {
+        const workers = navigator.serviceWorker;
+        if (!workers)
+            return; // a file: page, a page over plain HTTP, an old browser
+        const updating = workers.controller !== null;
+        const offer = (worker) => {
+            if (!updating || !worker)
+                return;
+            if (worker.state === 'installed')
+                worker.postMessage('take over');
+            else if (worker.state === 'installing')
+                worker.addEventListener('statechange', () => offer(worker), { once: true });
+        };
+        workers.register('service-worker.js').then((registration) => {
+            offer(registration.waiting || registration.installing);
+            registration.addEventListener('updatefound', () => offer(registration.installing));
+        }, () => {});
+    }
+
     let idleTimer = 0;
     function notePointer() {
         document.body.classList.remove('idle');
@@ -338,6 +367,7 @@
     ]));
     const locateFile = (name, prefix) => prefix + (simd ? name.replace('vasken.wasm', 'vasken-simd.wasm') : name);
 
+    watchForNewBuild();
     createVasken({ locateFile }).then((loaded) => {
         module = loaded;
         readRanges();
@@ -357,6 +387,7 @@
         requestAnimationFrame(onFrame);
         keepScreenOn();
         document.addEventListener('visibilitychange', keepScreenOn);
+        registerServiceWorker();
     }, () => {
         // Chromium, for one, fetches nothing for a page opened as a file.
         hint.textContent = location.protocol === 'file:' ? 'This page has to come from a web server' :
