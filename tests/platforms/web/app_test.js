@@ -7,7 +7,7 @@
 const { execFileSync } = require('child_process');
 const fs = require('fs');
 const path = require('path');
-const { serve, Browser } = require('./chromium.js');
+const { serve, Browser, holdAnimation } = require('./chromium.js');
 
 const [buildDir, chromium, cmake, workerTemplate, workerWriter] = process.argv.slice(2);
 let failures = 0;
@@ -17,12 +17,12 @@ function check(what, ok, detail) {
     failures += ok ? 0 : 1;
 }
 
-// Before each document of the tab: the animation frames held for the test
+// Before each document of the tab: the scene's ticks and animation frames held for the test
 // to run, so that two visits draw the same frame; the wake locks the page
 // gets; and, kept across the tab's visits, which loader met which module
 // (a mark the next build's copy puts into each).
 const observer = `
-    window.requestAnimationFrame = (frame) => { window.heldFrame = frame; };
+    ${holdAnimation}
     window.wakeLocks = [];
     if (navigator.wakeLock) {
         const request = navigator.wakeLock.request.bind(navigator.wakeLock);
@@ -37,14 +37,13 @@ const observer = `
         return result;
     });`;
 
-// Runs the held frames of the first 300 ms once the scene has started, and
+// Runs the held ticks and frames of the first 300 ms once the scene has started, and
 // answers a checksum of the canvas and its count of lit pixels.
 async function drawFrames(page) {
     if (!await page.waitFor('window.heldFrame !== undefined'))
         return { hash: 0, lit: 0 };
     return page.evaluate(`(() => {
-        for (let t = 0; t <= 300; t += 10)
-            heldFrame(t);
+        runHeldFrames(30);
         const canvas = document.getElementById('saver');
         const pixels = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
         let hash = 2166136261, lit = 0;

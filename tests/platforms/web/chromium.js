@@ -226,4 +226,21 @@ function readPng(bytes) {
     };
 }
 
-module.exports = { serve, Browser, sleep };
+// A script for Page.addScriptToEvaluateOnNewDocument that holds the page's
+// scene ticks (its timer's onTick) and animation frames for the test to run:
+// runHeldFrames(count) in the page then runs the same ticks and frames on
+// every visit and in every tab. Other timers run as usual.
+const holdAnimation = `
+    window.heldTicks = [];
+    const realSetTimeout = window.setTimeout.bind(window);
+    window.setTimeout = (call, ms, ...args) =>
+        call.name === 'onTick' ? (heldTicks.push(() => call(...args)), 0) : realSetTimeout(call, ms, ...args);
+    window.requestAnimationFrame = (frame) => { window.heldFrame = frame; };
+    window.runHeldFrames = (count) => {
+        for (let i = 0; i < count; ++i) {
+            heldTicks.splice(0).forEach((tick) => tick());
+            heldFrame(performance.now());
+        }
+    };`;
+
+module.exports = { serve, Browser, sleep, holdAnimation };
