@@ -74,9 +74,11 @@ int32_t liveDibMemoryBlocks();
 void failDibMemoryAfter(int32_t successes);
 
 // Sound: the images the loader finds (copied), and the calls to
-// playWaveImage since the last clear (null for a stop).
+// playWaveImage since the last clear (null for a stop); the first
+// min(count, capacity) are kept.
 void addStubWaveResource(const char* name, const uint8_t* bytes, uint32_t size);
 void clearStubWaveResources();
 int32_t stubPlayCount();
 const void* stubPlayed(int32_t index);
 void clearStubPlays();
+enum { stubPlayCapacity = 256 };
