@@ -28,6 +28,7 @@ int32_t callCount = 0;
 PaletteHandle paletteAtLastPresent = nullptr;
 StubSceneWindow sceneWindow = {};
 int32_t sceneWindowSuccesses = -1; // prepares left before they fail; -1: never
+int32_t dibSectionSuccesses = -1;  // DIB sections left before they fail; -1: never
 
 uint8_t* windowRow(int32_t y)
 {
@@ -44,6 +45,16 @@ bool makeWindow(int32_t width, int32_t height)
     windowWidth = windowPixels != nullptr ? width : 0;
     windowHeight = windowPixels != nullptr ? height : 0;
     return windowPixels != nullptr;
+}
+
+bool vetoAllocation(DisplayCall call)
+{
+    if (call != DisplayCall::createDibSection || dibSectionSuccesses < 0)
+        return false;
+    if (dibSectionSuccesses == 0)
+        return true;
+    --dibSectionSuccesses;
+    return false;
 }
 
 void noteDisplayCall(DisplayCall call)
@@ -115,11 +126,13 @@ void readSystemColours(PaletteEntry* entries)
 void resetStubDisplay(int32_t width, int32_t height)
 {
     observeDisplayCalls(noteDisplayCall);
+    vetoDisplayAllocations(vetoAllocation);
     makeWindow(width, height);
     clearStubPresents();
     clearStubDisplayCalls();
     sceneWindow = StubSceneWindow{};
     sceneWindowSuccesses = -1;
+    dibSectionSuccesses = -1;
 }
 
 WindowHandle stubWindow() { return &windowToken; }
@@ -157,3 +170,4 @@ const PaletteEntry* stubPaletteEntries(PaletteHandle palette) { return memoryPal
 
 const StubSceneWindow& stubSceneWindow() { return sceneWindow; }
 void failSceneWindowAfter(int32_t successes) { sceneWindowSuccesses = successes; }
+void failDibSectionsAfter(int32_t successes) { dibSectionSuccesses = successes; }

@@ -29,6 +29,9 @@ struct StubSceneWindow {
 const StubSceneWindow& stubSceneWindow();
 // The next prepares fail after this many succeed (-1: never).
 void failSceneWindowAfter(int32_t successes);
+// The display's next DIB sections fail, as when their memory cannot be had,
+// after this many succeed (-1: never). Reset with the display.
+void failDibSectionsAfter(int32_t successes);
 
 // The static colours the display reports (entries 0-9 and 246-255 of the
 // table); unset, they read as black, as on a display without a palette.
