@@ -1,7 +1,8 @@
 // The scene driver over the stand-in: which sizes lay the scene out anew,
 // the tick schedule with late and wrapping clocks, the logical pixels an
 // exposure presents at several pixel sizes, and a run that leaves nothing
-// behind, also when the window cannot take the scene.
+// behind, also when the window cannot take the scene or the back buffer
+// cannot be had.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -27,7 +28,11 @@ protected:
         std::memset(&starfield, 0, sizeof starfield);
         settings = Settings{0, 10, 10};
     }
-    void TearDown() override { closeScene(driver); }
+    void TearDown() override
+    {
+        closeScene(driver);
+        setStubSystemColours(nullptr);
+    }
 
     void open(int32_t width, int32_t height, double scale, uint32_t now = 0)
     {
@@ -146,6 +151,34 @@ TEST_F(Driver, CloseLeavesNothingBehindAndAWindowThatFailsDrawsNothing)
         EXPECT_EQ(stubSceneWindow().releases, 1);
         EXPECT_EQ(liveStubDisplayObjects(), 0);
     }
+}
+
+// The back buffer is the run's one large block (8 MB at 4K). Without it the
+// run goes on and ends as usual, but nothing reaches the window: no square
+// that an exposure could not bring back, and no present.
+TEST_F(Driver, ABackBufferThatCannotBeHadDrawsNothing)
+{
+    resetStubDisplay(1, 1);
+    // White static colours: every brush, black too, then paints an index
+    // other than the new window's 0.
+    PaletteEntry white[256];
+    std::memset(white, 0xFF, sizeof white);
+    setStubSystemColours(white);
+    failDibSectionsAfter(0);
+    openScene(driver, stubWindow(), 640, 360, 1.0, 0, 1u, 0);
+    ASSERT_EQ(spriteRenderer.back().bits, nullptr);
+    for (uint32_t now = 10; now <= 50; now += 10)
+        tickScene(driver, now);
+    exposeScene(driver, 0, 0, 640, 360);
+    EXPECT_EQ(stubPresentCount(), 0);
+    int32_t painted = 0;
+    for (int32_t y = 0; y < stubWindowHeight(); ++y) {
+        for (int32_t x = 0; x < stubWindowWidth(); ++x)
+            painted += stubWindowPixel(x, y) != 0 ? 1 : 0;
+    }
+    EXPECT_EQ(painted, 0) << "window pixels painted";
+    closeScene(driver);
+    EXPECT_EQ(liveStubDisplayObjects(), 0);
 }
 
 } // namespace
