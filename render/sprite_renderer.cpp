@@ -212,9 +212,7 @@ void SpriteRenderer::renderPass(WindowHandle window)
 
 void SpriteRenderer::fillSquare(WindowHandle window, int32_t x, int32_t y, int32_t brushIndex, int32_t size)
 {
-    // A square the back buffer cannot hold would not come back on an
-    // exposure, nor from under a sprite: without one nothing is painted.
-    if (memoryDc == nullptr || backBuffer.bits == nullptr)
+    if (memoryDc == nullptr)
         return;
     if (brushIndex < 0)
         brushIndex = 0;

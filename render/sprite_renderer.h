@@ -76,8 +76,7 @@ public:
     void renderPass(WindowHandle window);
 
     // A size x size square at (x, y) in brush brushIndex (clamped to 0 ... 23),
-    // painted into the back buffer and onto the window; without a back
-    // buffer, nowhere.
+    // painted into the back buffer and onto the window.
     void fillSquare(WindowHandle window, int32_t x, int32_t y, int32_t brushIndex, int32_t size);
 
     // For the scene and for tests.
