@@ -8,6 +8,7 @@ VASKEN_PACKAGES=(
     wine wine64 wine32:i386 xvfb xdotool x11-apps imagemagick xauth
     fonts-ipafont-gothic locales qemu-user
     libx11-dev libxext-dev libxrender-dev libasound2-dev xscreensaver xscreensaver-data x11-utils
+    libwayland-dev wayland-protocols pkg-config sway grim wtype swayidle
     xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
     emscripten node-acorn nodejs chromium
     build-essential dpkg-dev debhelper lintian desktop-file-utils man-db
