@@ -1,9 +1,9 @@
 // Wayland back end of the window for the memory drawing model. The window's
-// content lives in an 8-bit image of the logical size; a frame takes a free
-// buffer and converts into it only the pixels, within the rectangles the
-// frames since that buffer was last shown changed, whose index differs from
-// the one the buffer shows, then damages this frame's rectangles in device
-// pixels.
+// content lives in an 8-bit image of the logical size, beside a copy of it
+// as the last frame left it; a frame finds the runs of pixels in the
+// rectangles it drew whose index changed, takes a free buffer, converts
+// into it only the runs that changed since that buffer was last shown, and
+// damages this frame's rectangles in device pixels.
 #include "platforms/wayland/display_wayland.h"
 
 #include <wayland-client.h>
@@ -29,6 +29,7 @@ struct WaylandWindow {
     int32_t logicalWidth;
     int32_t logicalHeight;
     uint8_t* image; // the window's palette indices, logicalWidth a row, top down
+    uint8_t* shown; // the image as the frame that ended last left it
     ColourTable table;
     bool wholeDamage; // the next buffer differs from the shown one everywhere
     DamageHistory history;
@@ -84,24 +85,8 @@ void convertSpan(ShmBuffer& buffer, int32_t y, int32_t from, int32_t to)
         std::memcpy(buffer.pixels + stride * row + static_cast<size_t>(left) * 4, out, bytes);
 }
 
-// Brings the buffer's pixels in rect up to date with the image.
-void updateRect(ShmBuffer& buffer, const DamageRect& rect)
-{
-    const size_t width = static_cast<size_t>(window.logicalWidth);
-    for (int32_t y = rect.top; y < rect.bottom; ++y) {
-        uint8_t* held = buffer.indices + width * y;
-        visitDifferingRuns(imageRow(y) + rect.left, held + rect.left, rect.right - rect.left,
-                           [&](int32_t from, int32_t to) { convertSpan(buffer, y, rect.left + from, rect.left + to); });
-    }
-}
-
-void updateWhole(ShmBuffer& buffer)
-{
-    for (int32_t y = 0; y < window.logicalHeight; ++y)
-        convertSpan(buffer, y, 0, window.logicalWidth);
-    std::memcpy(buffer.indices, window.image, static_cast<size_t>(window.logicalWidth) * window.logicalHeight);
-}
-
+// Damages, in device pixels, the rectangles of the frame that just ended:
+// what differs from the one the surface shows.
 void damageLastFrame()
 {
     const int32_t n = window.pixelSize;
@@ -110,7 +95,7 @@ void damageLastFrame()
         window.wholeDamage = false;
         return;
     }
-    const FrameDamage& damage = lastFrameDamage(window.history);
+    const DrawnRects& damage = lastFrameDamage(window.history);
     for (int32_t i = 0; i < damage.count; ++i) {
         const DamageRect& r = damage.rects[i];
         const int32_t right = std::min(r.right * n, window.deviceWidth);
@@ -123,7 +108,9 @@ void destroyImage()
 {
     emptyShmPool(window.pool);
     std::free(window.image);
+    std::free(window.shown);
     window.image = nullptr;
+    window.shown = nullptr;
 }
 
 } // namespace
@@ -143,14 +130,15 @@ bool resizeWaylandWindow(int32_t deviceWidth, int32_t deviceHeight, int32_t pixe
     window.pixelSize = pixelSize >= 1 && pixelSize <= maxPixelSize ? pixelSize : 1;
     window.logicalWidth = (window.deviceWidth + window.pixelSize - 1) / window.pixelSize;
     window.logicalHeight = (window.deviceHeight + window.pixelSize - 1) / window.pixelSize;
-    window.image = static_cast<uint8_t*>(
-        std::calloc(static_cast<size_t>(window.logicalWidth) * static_cast<size_t>(window.logicalHeight), 1));
-    if (window.image == nullptr) {
+    const size_t bytes = static_cast<size_t>(window.logicalWidth) * static_cast<size_t>(window.logicalHeight);
+    window.image = static_cast<uint8_t*>(std::calloc(bytes, 1));
+    window.shown = static_cast<uint8_t*>(std::calloc(bytes, 1));
+    if (window.image == nullptr || window.shown == nullptr) {
+        destroyImage();
         *error = "not enough memory for the window's image";
         return false;
     }
-    sizeShmPool(window.pool, window.shm, window.format, window.deviceWidth, window.deviceHeight, window.logicalWidth,
-                window.logicalHeight);
+    sizeShmPool(window.pool, window.shm, window.format, window.deviceWidth, window.deviceHeight);
     resetDamage(window.history, window.logicalWidth, window.logicalHeight);
     window.table.valid = false;
     window.wholeDamage = true;
@@ -174,15 +162,13 @@ bool attachWaylandFrame()
     ShmBuffer* buffer = takeShmBuffer(window.pool);
     if (buffer == nullptr)
         return false;
-    const uint32_t frame = endDamageFrame(window.history);
-    if (buffer->frame == 0)
-        updateWhole(*buffer);
-    else
-        visitStaleRects(window.history, buffer->frame, [&](const DamageRect& rect) { updateRect(*buffer, rect); });
+    const uint32_t frame = endDamageFrame(window.history, window.image, window.shown);
+    damageLastFrame();
+    visitStaleSpans(window.history, buffer->frame,
+                    [&](int32_t y, int32_t from, int32_t to) { convertSpan(*buffer, y, from, to); });
     buffer->frame = frame;
     buffer->busy = true;
     wl_surface_attach(window.surface, buffer->buffer, 0, 0);
-    damageLastFrame();
     return true;
 }
 

@@ -7,7 +7,6 @@
 #include <unistd.h>
 #include <wayland-client.h>
 
-#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -22,7 +21,6 @@ void dropBuffer(ShmBuffer& buffer)
         wl_buffer_destroy(buffer.buffer);
     if (buffer.pixels != nullptr)
         munmap(buffer.pixels, buffer.size);
-    std::free(buffer.indices);
     buffer = ShmBuffer{};
 }
 
@@ -30,10 +28,8 @@ bool makeBuffer(ShmPool& pool, ShmBuffer& buffer)
 {
     buffer = ShmBuffer{};
     buffer.size = static_cast<size_t>(pool.stride) * static_cast<size_t>(pool.height);
-    const size_t indexBytes = static_cast<size_t>(pool.logicalWidth) * static_cast<size_t>(pool.logicalHeight);
-    buffer.indices = static_cast<uint8_t*>(std::malloc(indexBytes > 0 ? indexBytes : 1));
     const int fd = memfd_create("vasken-buffer", MFD_CLOEXEC);
-    if (buffer.indices == nullptr || fd < 0 || ftruncate(fd, static_cast<off_t>(buffer.size)) != 0) {
+    if (fd < 0 || ftruncate(fd, static_cast<off_t>(buffer.size)) != 0) {
         if (fd >= 0)
             close(fd);
         dropBuffer(buffer);
@@ -58,8 +54,7 @@ bool makeBuffer(ShmPool& pool, ShmBuffer& buffer)
 
 } // namespace
 
-void sizeShmPool(ShmPool& pool, wl_shm* shm, uint32_t format, int32_t width, int32_t height, int32_t logicalWidth,
-                 int32_t logicalHeight)
+void sizeShmPool(ShmPool& pool, wl_shm* shm, uint32_t format, int32_t width, int32_t height)
 {
     emptyShmPool(pool);
     pool.shm = shm;
@@ -67,8 +62,6 @@ void sizeShmPool(ShmPool& pool, wl_shm* shm, uint32_t format, int32_t width, int
     pool.width = width;
     pool.height = height;
     pool.stride = width * 4;
-    pool.logicalWidth = logicalWidth;
-    pool.logicalHeight = logicalHeight;
 }
 
 void emptyShmPool(ShmPool& pool)

@@ -1,6 +1,6 @@
 // The Wayland window's buffers (platforms/wayland/display_wayland.cpp): a
-// small pool of wl_shm buffers of one size, each in shared memory of its own
-// with a copy of the palette indices it shows. A buffer the compositor holds
+// small pool of wl_shm buffers of one size, each in shared memory of its
+// own, with the frame it shows. A buffer the compositor holds
 // (attached, not yet released) is never written; a frame takes a free one,
 // and only when none is free does the pool grow, up to maxShmBuffers.
 #pragma once
@@ -16,8 +16,7 @@ struct ShmBuffer {
     wl_buffer* buffer; // null: the slot is empty
     uint8_t* pixels;   // mapped, stride bytes a row
     size_t size;
-    uint8_t* indices; // the logical pixels' palette indices it shows, a row of logicalWidth each
-    uint32_t frame;   // the frame it shows (platforms/wayland/damage_history_wayland.h); 0: nothing known
+    uint32_t frame; // the frame it shows (platforms/wayland/damage_history_wayland.h); 0: nothing known
     bool busy;        // attached and not yet released by the compositor
 };
 
@@ -27,17 +26,13 @@ struct ShmPool {
     int32_t width;   // device pixels
     int32_t height;
     int32_t stride;
-    int32_t logicalWidth;
-    int32_t logicalHeight;
     ShmBuffer buffers[maxShmBuffers];
 };
 
-// An empty pool for buffers of width x height device pixels, showing an
-// image of logicalWidth x logicalHeight; the buffers come when they are
-// asked for. The previous buffers are let go (the compositor keeps what it
-// shows until the next commit).
-void sizeShmPool(ShmPool& pool, wl_shm* shm, uint32_t format, int32_t width, int32_t height, int32_t logicalWidth,
-                 int32_t logicalHeight);
+// An empty pool for buffers of width x height device pixels; the buffers
+// come when they are asked for. The previous buffers are let go (the
+// compositor keeps what it shows until the next commit).
+void sizeShmPool(ShmPool& pool, wl_shm* shm, uint32_t format, int32_t width, int32_t height);
 // Lets go of every buffer.
 void emptyShmPool(ShmPool& pool);
 // A buffer the compositor does not hold: the one that shows the latest

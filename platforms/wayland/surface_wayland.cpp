@@ -219,13 +219,18 @@ void commitWaylandSurface()
     // With a viewport the buffer holds device pixels and the destination
     // is the configured size, whatever the scale; without one the buffer
     // scale says how many device pixels a surface pixel has.
-    if (saverSurface.viewport != nullptr) {
-        if (saverSurface.shownWidth != saverSurface.width || saverSurface.shownHeight != saverSurface.height) {
+    if (saverSurface.shownWidth != saverSurface.width || saverSurface.shownHeight != saverSurface.height) {
+        if (saverSurface.viewport != nullptr)
             wp_viewport_set_destination(saverSurface.viewport, saverSurface.width, saverSurface.height);
-            saverSurface.shownWidth = saverSurface.width;
-            saverSurface.shownHeight = saverSurface.height;
-        }
-    } else {
+        // Opaque all over: a compositor need not draw what lies beneath.
+        wl_region* opaque = wl_compositor_create_region(wayland.compositor);
+        wl_region_add(opaque, 0, 0, saverSurface.width, saverSurface.height);
+        wl_surface_set_opaque_region(saverSurface.surface, opaque);
+        wl_region_destroy(opaque);
+        saverSurface.shownWidth = saverSurface.width;
+        saverSurface.shownHeight = saverSurface.height;
+    }
+    if (saverSurface.viewport == nullptr) {
         const int32_t scale = wholeScale();
         if (scale != saverSurface.shownScale) {
             wl_surface_set_buffer_scale(saverSurface.surface, scale);

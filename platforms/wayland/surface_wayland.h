@@ -41,7 +41,7 @@ struct WaylandSurface {
     bool configured;         // a configure was acknowledged: buffers may be attached
     bool closed;             // the compositor will not show it again
     wl_callback* frame;      // asked for at the last commit and not yet done
-    int32_t shownWidth;      // the viewport's destination last committed
+    int32_t shownWidth; // the size last committed (the viewport's destination, the opaque region)
     int32_t shownHeight;
     int32_t shownScale; // the buffer scale last committed
 };
