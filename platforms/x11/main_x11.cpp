@@ -131,31 +131,12 @@ uint64_t nowMicroseconds()
     return static_cast<uint64_t>(now.tv_sec) * 1000000u + static_cast<uint64_t>(now.tv_nsec) / 1000u;
 }
 
-// Instances started at the same moment (XScreenSaver starts one per monitor
-// at once) each get a formation of their own: the seed mixes the calendar's
-// seconds and nanoseconds with the process id.
-uint32_t freshSeed()
-{
-    timespec now;
-    clock_gettime(CLOCK_REALTIME, &now);
-    uint64_t x = static_cast<uint64_t>(now.tv_sec) * 1000000000u + static_cast<uint64_t>(now.tv_nsec);
-    x ^= static_cast<uint64_t>(getpid()) << 40;
-    // A 64-bit finaliser (MurmurHash3's): every input bit reaches every
-    // output bit.
-    x ^= x >> 33;
-    x *= 0xff51afd7ed558ccdu;
-    x ^= x >> 33;
-    x *= 0xc4ceb9fe1a85ec53u;
-    x ^= x >> 33;
-    return static_cast<uint32_t>(x);
-}
-
 Window chooseWindow(const ProgramOptions& options)
 {
     if (options.target == DrawTarget::windowId)
         return options.windowId;
     unsigned long fromDaemon = 0;
-    if (parseWindowId(std::getenv("XSCREENSAVER_WINDOW"), fromDaemon))
+    if (parseId(std::getenv("XSCREENSAVER_WINDOW"), fromDaemon))
         return fromDaemon;
     if (options.target == DrawTarget::root)
         return DefaultRootWindow(host.display);
@@ -293,8 +274,7 @@ int main(int argc, char** argv)
         return fail("window " + std::to_string(host.window) + " does not exist");
     }
     const char* reason = nullptr;
-    const uint32_t seed = options.fixedSeed ? options.seed : freshSeed();
-    if (!hackInit(host.hack, host.display, host.window, attributes.width, attributes.height, seed,
+    if (!hackInit(host.hack, host.display, host.window, attributes.width, attributes.height, runSeed(options),
                   readDesktopScale(host.display), options.pixelSize, &reason)) {
         hackFree(host.hack);
         XCloseDisplay(host.display);

@@ -1,57 +1,26 @@
-// The X11 program's command line, in XScreenSaver's manner: where to draw
-// (--root, --window-id ID, or a window of its own) and the three settings in
-// the names and units XScreenSaver's hacks use (--delay in microseconds,
-// --sound / --no-sound, --duration in seconds), plus the hacks' --fps.
-// Sound is off unless asked for, as XScreenSaver's hacks are silent by
-// convention; the settings' own defaults (the Windows saver's) stay as they
-// are. One table of the options drives the parsing, the range checks and
-// the usage text.
+// The X11 program's command line: the Linux programs' common options
+// (platforms/options/program_options.h) and X11's own, where to draw
+// (--root, --window-id ID, or a window of its own) and on which display.
 #pragma once
 #include <cstddef>
 #include <string>
+#include <vector>
 
-#include "settings/settings.h"
+#include "platforms/options/program_options.h"
 
 enum class DrawTarget { ownWindow, root, windowId };
 
-struct ProgramOptions {
+struct DisplayOptions {
     DrawTarget target; // a window id wins over --root, whatever their order
     unsigned long windowId;
-    Settings settings;
     std::string displayName; // empty: $DISPLAY
-    std::string patternDir;  // empty: built-in patterns only
-    bool help;
-    bool showFps;
-    bool fixedSeed; // --seed: the same formation and frames on every run
-    uint32_t seed;
-    int32_t pixelSize; // --pixel-size; 0: from the desktop's scale
 };
 
-// What an option takes after its name.
-enum class OptionValue : uint8_t { none, number, windowId, text };
+// Everything the command line sets.
+struct ProgramOptions : CommonOptions, DisplayOptions {};
 
-// The value an option was given: its text, read as the option's kind asks.
-struct OptionArgument {
-    const char* text;
-    long number;
-    unsigned long windowId;
-};
-
-// An option as typed after - or --. A number's value must lie in low ...
-// high; an error message says the option wants its unit.
-struct ProgramOption {
-    const char* name;
-    OptionValue value;
-    const char* valueName; // the value in the usage
-    long low;
-    long high;
-    const char* unit;
-    const char* fallback; // the default the usage names; null: none
-    const char* help;     // null: another spelling, left out of the usage
-    void (*apply)(ProgramOptions& options, const OptionArgument& argument);
-};
-
-extern const ProgramOption programOptions[];
+// The combined table, in the order of the usage.
+extern const std::vector<ProgramOption> programOptions;
 extern const size_t programOptionCount;
 
 // The text --help prints.
@@ -61,6 +30,3 @@ std::string programUsage();
 // defaults). False with a sentence in error for an unknown option, a missing
 // value or a value outside its range.
 bool parseProgramOptions(int argc, char** argv, ProgramOptions& options, std::string& error);
-
-// A window id as X prints it: decimal, or hexadecimal after 0x.
-bool parseWindowId(const char* text, unsigned long& id);
