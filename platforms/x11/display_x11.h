@@ -2,7 +2,7 @@
 // window it draws into, and the renderer's fills and presents then reach that
 // window through a client-side image (platforms/x11/shm_image_x11.h),
 // converted through a 256-entry colour table built from the palette the
-// renderer selects (platforms/x11/pixel_format_x11.h).
+// renderer selects (platforms/truecolor/pixel_format_truecolor.h).
 #pragma once
 #include <X11/Xlib.h>
 
