@@ -34,6 +34,13 @@ uint32_t placeChannel(uint32_t value, uint32_t mask)
     return (scaled << shift) & mask;
 }
 
+// The pixel value: the colour in the masks, alpha opaque.
+uint32_t pixelOf(const PixelFormat& format, uint8_t red, uint8_t green, uint8_t blue)
+{
+    return format.opaque | placeChannel(red, format.redMask) | placeChannel(green, format.greenMask) |
+           placeChannel(blue, format.blueMask);
+}
+
 bool hostIsLittleEndian()
 {
     const uint16_t probe = 1;
@@ -117,12 +124,6 @@ PixelFormat pixelFormatOf(uint32_t redMask, uint32_t greenMask, uint32_t blueMas
     const uint32_t depthBits = depth >= 32 ? 0xFFFFFFFFu : (1u << depth) - 1;
     const uint32_t opaque = depthBits & ~(redMask | greenMask | blueMask);
     return PixelFormat{redMask, greenMask, blueMask, opaque, bitsPerPixel, msbFirst};
-}
-
-uint32_t pixelOf(const PixelFormat& format, uint8_t red, uint8_t green, uint8_t blue)
-{
-    return format.opaque | placeChannel(red, format.redMask) | placeChannel(green, format.greenMask) |
-           placeChannel(blue, format.blueMask);
 }
 
 uint32_t storedPixelOf(const PixelFormat& format, uint8_t red, uint8_t green, uint8_t blue)

@@ -30,10 +30,6 @@ bool usableMasks(uint32_t redMask, uint32_t greenMask, uint32_t blueMask);
 PixelFormat pixelFormatOf(uint32_t redMask, uint32_t greenMask, uint32_t blueMask, int32_t depth,
                           int32_t bitsPerPixel, bool msbFirst);
 
-// The pixel value of a colour of 8-bit channels, as an X graphics context
-// takes it.
-uint32_t pixelOf(const PixelFormat& format, uint8_t red, uint8_t green, uint8_t blue);
-
 // A colour of 8-bit channels as the image holds it in memory, read as a
 // 32-bit word on this host (for 24 bits, its first three bytes).
 uint32_t storedPixelOf(const PixelFormat& format, uint8_t red, uint8_t green, uint8_t blue);

@@ -3,7 +3,8 @@
 // exactly its rectangle, through the colour table of the selected palette
 // (platforms/truecolor/pixel_format_truecolor.h), into a piece of the
 // window's image (platforms/x11/shm_image_x11.cpp) and puts that piece. The
-// --fps overlay goes over each batch of puts.
+// --fps overlay is a piece of its own, put after the batch's puts when its
+// text changed or a put covered it.
 #include "platforms/x11/display_x11.h"
 
 #include <X11/Xresource.h>
@@ -15,7 +16,8 @@
 
 #include "host/pixel_scale.h"
 #include "platforms/memory/display_memory.h"
-#include "platforms/x11/fps_x11.h"
+#include "platforms/fps/fps_count.h"
+#include "platforms/fps/fps_overlay.h"
 #include "platforms/truecolor/pixel_format_truecolor.h"
 #include "platforms/x11/shm_image_x11.h"
 
@@ -35,6 +37,9 @@ struct X11Window {
     PixelFormat format; // the image's
     ColourTable table;  // the selected palette as the image's pixels
     uint8_t* fillRow;   // a logical row of the window for fills
+    OverlayPanel overlay;
+    OverlayBox overlayBox; // in the pieces' pixels
+    bool overlayHidden;    // a put of this batch covered it, or it is new
 };
 
 X11Window x11;
@@ -68,6 +73,16 @@ PixelFormat imageFormat(const XImage* image)
                          image->byte_order == MSBFirst);
 }
 
+// The overlay's place in the pieces' pixels: the window's where the client
+// writes blocks, the scene's where the server scales them.
+void placeOverlay()
+{
+    const bool devicePixels = x11.blocks > 1;
+    x11.overlayBox = overlayBox(x11.overlay, devicePixels ? x11.width : x11.logicalWidth,
+                                devicePixels ? x11.height : x11.logicalHeight, x11.blocks);
+    x11.overlayHidden = true;
+}
+
 // An image for a window of width x height device pixels, drawn into in
 // blocks of pixelSize; the colour table is built anew before the first
 // conversion.
@@ -90,6 +105,7 @@ bool createImage(int32_t width, int32_t height, int32_t pixelSize, const char** 
         return false;
     }
     x11.format = imageFormat(shmImage());
+    placeOverlay();
     return true;
 }
 
@@ -111,6 +127,7 @@ void writePiece(int32_t left, int32_t top, int32_t width, int32_t height, int32_
     const int32_t pieceWidth = pieceSpan(left, width, x11.width);
     const int32_t pieceHeight = pieceSpan(top, height, x11.height);
     const Piece piece = startPiece(left * n, top * n, pieceWidth, pieceHeight, bytesPerLine);
+    x11.overlayHidden |= boxesMeet(x11.overlayBox, OverlayBox{piece.left, piece.top, piece.width, piece.height});
     writeBlocks(x11.format, colours, rows, n, pieceRows(piece), piece.bytesPerLine, pieceWidth, pieceHeight);
     putPiece(piece);
 }
@@ -206,18 +223,26 @@ void closeX11Window()
         return;
     destroyImage();
     closeShmImage();
-    closeFpsOverlay(x11.display);
     x11 = X11Window{};
 }
 
 void endX11Batch()
 {
-    if (!piecePending() && !fpsOverlayChanged())
+    if (shmImage() == nullptr)
+        return;
+    if (setOverlayText(x11.overlay, fpsText()))
+        placeOverlay();
+    if (x11.overlayHidden && x11.overlayBox.width > 0) {
+        const OverlayBox& box = x11.overlayBox;
+        const int32_t bytesPerLine = pieceBytesPerLine(box.width);
+        const Piece piece = startPiece(box.left, box.top, box.width, box.height, bytesPerLine);
+        drawOverlay(x11.overlay, box, x11.blocks, x11.format, pieceRows(piece), bytesPerLine);
+        putPiece(piece);
+    }
+    x11.overlayHidden = false;
+    if (!piecePending())
         return;
     endPieceBatch();
-    // The puts may have covered the overlay.
-    drawFpsOverlay(x11.display, x11.window, x11.height, pixelOf(x11.format, 255, 255, 255),
-                   pixelOf(x11.format, 0, 0, 0));
     XFlush(x11.display);
 }
 

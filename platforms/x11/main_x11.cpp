@@ -18,7 +18,7 @@
 
 #include "platforms/posix/bitmap_source_posix.h"
 #include "platforms/x11/display_x11.h"
-#include "platforms/x11/fps_x11.h"
+#include "platforms/fps/fps_count.h"
 #include "platforms/x11/hack_x11.h"
 #include "platforms/x11/options_x11.h"
 #include "settings/settings.h"
@@ -124,13 +124,6 @@ int lostServer(Display*)
     std::_Exit(1);
 }
 
-uint64_t nowMicroseconds()
-{
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<uint64_t>(now.tv_sec) * 1000000u + static_cast<uint64_t>(now.tv_nsec) / 1000u;
-}
-
 Window chooseWindow(const ProgramOptions& options)
 {
     if (options.target == DrawTarget::windowId)
@@ -223,7 +216,7 @@ int runLoop()
             // The next frame waits until the server has carried out this
             // one's puts, so a slow server does not fall behind.
             endX11Batch();
-            countFpsFrame(nowMicroseconds());
+            countFpsFrame();
             continue;
         }
         endX11Batch(); // what an Expose presented
@@ -281,7 +274,7 @@ int main(int argc, char** argv)
         return fail(reason);
     }
     if (options.showFps)
-        startFpsCount(nowMicroseconds());
+        startFpsCount();
     const int result = runLoop();
     hackFree(host.hack);
     if (host.ownWindow && !host.windowGone)
