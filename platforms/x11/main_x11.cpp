@@ -1,24 +1,20 @@
 // vasken: the saver as an X11 program and XScreenSaver hack. Reads the
 // options, finds the window to draw into (--window-id, $XSCREENSAVER_WINDOW,
-// --root, or one of its own), and runs the scene from an event loop that
-// waits for the next frame, X events and SIGTERM / SIGINT at once. On a
-// failure, an X error it did not expect among them, it writes one line to
-// stderr and exits with 1.
+// --root, or one of its own), and runs the scene from the Linux programs'
+// event loop (platforms/loop/event_loop.h), which waits for the next frame,
+// X events and SIGTERM / SIGINT at once. On a failure, an X error it did not
+// expect among them, it writes one line to stderr and exits with 1.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 
+#include "platforms/fps/fps_count.h"
+#include "platforms/loop/event_loop.h"
 #include "platforms/posix/bitmap_source_posix.h"
 #include "platforms/x11/display_x11.h"
-#include "platforms/fps/fps_count.h"
 #include "platforms/x11/hack_x11.h"
 #include "platforms/x11/options_x11.h"
 #include "settings/settings.h"
@@ -30,7 +26,6 @@ struct HostLoop {
     Window window;
     bool ownWindow;
     Atom deleteWindow;
-    int signalPipe[2];
     bool windowGone;
     // The first X error that was not the window going away (0: none).
     unsigned char errorCode;
@@ -39,36 +34,12 @@ struct HostLoop {
     HackState hack;
 };
 
-HostLoop host = {nullptr, 0, false, 0, {-1, -1}, false, 0, 0, 0, {}};
+HostLoop host = {nullptr, 0, false, 0, false, 0, 0, 0, {}};
 
 int fail(const std::string& message)
 {
     std::fprintf(stderr, "vasken: %s\n", message.c_str());
     return 1;
-}
-
-void noteSignal(int)
-{
-    const char byte = 1;
-    // Nothing to do if the pipe is full: a wake-up is already waiting.
-    ssize_t ignored = write(host.signalPipe[1], &byte, 1);
-    (void)ignored;
-}
-
-bool watchSignals()
-{
-    if (pipe(host.signalPipe) != 0)
-        return false;
-    for (int fd : host.signalPipe) {
-        fcntl(fd, F_SETFL, O_NONBLOCK);
-        fcntl(fd, F_SETFD, FD_CLOEXEC);
-    }
-    struct sigaction action = {};
-    action.sa_handler = noteSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-    return true;
 }
 
 // A window that goes away under us (the daemon's, or one a test owns) ends
@@ -149,13 +120,9 @@ Window createOwnWindow()
     return window;
 }
 
-enum class Next { run, stop, failed };
-
-// Handles every queued event. A size change is applied once, after the queue.
-Next handleEvents(std::string& error)
+// Handles every queued event; the loop applies the last size they name.
+LoopStep takeX11Events(void*, WindowSize& size, std::string& error)
 {
-    int32_t newWidth = host.hack.driver.deviceWidth;
-    int32_t newHeight = host.hack.driver.deviceHeight;
     while (XPending(host.display) > 0) {
         XEvent event;
         XNextEvent(host.display, &event);
@@ -167,10 +134,8 @@ Next handleEvents(std::string& error)
                 hackExpose(host.hack, event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height);
             break;
         case ConfigureNotify:
-            if (event.xconfigure.window == host.window) {
-                newWidth = event.xconfigure.width;
-                newHeight = event.xconfigure.height;
-            }
+            if (event.xconfigure.window == host.window)
+                size = WindowSize{event.xconfigure.width, event.xconfigure.height};
             break;
         case DestroyNotify:
             if (event.xdestroywindow.window == host.window)
@@ -179,52 +144,33 @@ Next handleEvents(std::string& error)
         case KeyPress:
         case ButtonPress:
             if (host.ownWindow)
-                return Next::stop;
+                return LoopStep::stop;
             break;
         case ClientMessage:
             if (host.ownWindow && static_cast<Atom>(event.xclient.data.l[0]) == host.deleteWindow)
-                return Next::stop;
+                return LoopStep::stop;
             break;
         }
     }
     if (host.windowGone)
-        return Next::stop;
+        return LoopStep::stop;
     if (host.errorCode != 0) {
         error = describeXError();
-        return Next::failed;
+        return LoopStep::failed;
     }
-    const char* reason = nullptr;
-    if (!hackReshape(host.hack, newWidth, newHeight, &reason)) {
-        error = reason;
-        return Next::failed;
-    }
-    return Next::run;
+    return LoopStep::run;
 }
 
-int runLoop()
+// A new image for the new size talks to the server, which may then report
+// the window gone.
+LoopStep resizeX11(void*, WindowSize size, std::string& error)
 {
-    std::string error;
-    for (;;) {
-        const Next next = handleEvents(error);
-        if (next == Next::failed)
-            return fail(error);
-        if (next == Next::stop || host.windowGone)
-            return 0;
-        const uint32_t wait = hackDelay(host.hack);
-        if (wait == 0) {
-            hackDraw(host.hack);
-            // The next frame waits until the server has carried out this
-            // one's puts, so a slow server does not fall behind.
-            endX11Batch();
-            countFpsFrame();
-            continue;
-        }
-        endX11Batch(); // what an Expose presented
-        pollfd waits[2] = {{ConnectionNumber(host.display), POLLIN, 0}, {host.signalPipe[0], POLLIN, 0}};
-        const int timeout = static_cast<int>((wait + 999) / 1000);
-        if (poll(waits, 2, timeout) > 0 && (waits[1].revents & POLLIN) != 0)
-            return 0;
+    const char* reason = nullptr;
+    if (!hackReshape(host.hack, size.width, size.height, &reason)) {
+        error = reason;
+        return LoopStep::failed;
     }
+    return host.windowGone ? LoopStep::stop : LoopStep::run;
 }
 
 } // namespace
@@ -242,7 +188,7 @@ int main(int argc, char** argv)
     settings = options.settings;
     if (!options.patternDir.empty())
         setBitmapDirectory(options.patternDir.c_str());
-    if (!watchSignals())
+    if (!watchEndSignals())
         return fail("cannot watch for signals");
 
     host.display = XOpenDisplay(options.displayName.empty() ? nullptr : options.displayName.c_str());
@@ -275,7 +221,15 @@ int main(int argc, char** argv)
     }
     if (options.showFps)
         startFpsCount();
-    const int result = runLoop();
+    const EventLoop loop = {ConnectionNumber(host.display),
+                            &host.hack,
+                            takeX11Events,
+                            resizeX11,
+                            [](void* hack) { return hackDelay(*static_cast<HackState*>(hack)); },
+                            [](void* hack) { hackDraw(*static_cast<HackState*>(hack)); },
+                            [](void*) { endX11Batch(); }};
+    const LoopStep end = runEventLoop(loop, WindowSize{attributes.width, attributes.height}, error);
+    const int result = end == LoopStep::failed ? fail(error) : 0;
     hackFree(host.hack);
     if (host.ownWindow && !host.windowGone)
         XDestroyWindow(host.display, host.window);
