@@ -1,8 +1,6 @@
 // Where bitmaps come from: files found by the platform's own search, image
-// blocks in resizable memory, and the image's bitmap resources. The Win32
-// shell uses the 16-bit-compatible file calls, movable global memory and
-// RT_BITMAP resources; the test stand-in opens paths relative to the
-// working directory and keeps a table of named images that tests fill.
+// blocks in resizable memory, and the pictures built into the program. The
+// bytes are handed to the reader (render/packed_dib.h) unparsed.
 #pragma once
 #include <cstdint>
 

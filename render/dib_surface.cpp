@@ -3,6 +3,8 @@
 // rows by stride without further checks.
 #include "render/dib_surface.h"
 
+#include <new>
+
 #include "render/bitmap_source.h"
 
 namespace {
@@ -207,7 +209,9 @@ uint8_t* DibSurface::writableHeaderBlock()
 {
     if (ownedBlock == nullptr) {
         releaseImage();
-        ownedBlock = new uint8_t[dibHeadBytes];
+        ownedBlock = new (std::nothrow) uint8_t[dibHeadBytes];
+        if (ownedBlock == nullptr)
+            return nullptr;
         __builtin_memset(ownedBlock, 0, dibHeadBytes);
         reinterpret_cast<BitmapInfoHeader*>(ownedBlock)->biSize = infoHeaderSize;
         header = reinterpret_cast<const PackedDib*>(ownedBlock);
@@ -229,6 +233,12 @@ BitmapHandle DibSurface::createDibSection(DeviceContext dc, int32_t newWidth, in
         newHeight = 0;
     }
     BitmapInfoHeader* head = reinterpret_cast<BitmapInfoHeader*>(writableHeaderBlock());
+    if (head == nullptr) {
+        bits = nullptr;
+        width = 0;
+        height = 0;
+        return nullptr;
+    }
     head->biSize = infoHeaderSize;
     head->biWidth = newWidth;
     head->biHeight = newHeight;
@@ -259,7 +269,8 @@ void DibSurface::adoptColours(const DibSurface& source)
 {
     PaletteEntry system[256] = {};
     readSystemColours(system);
-    writableHeaderBlock();
+    if (writableHeaderBlock() == nullptr)
+        return;
     RgbQuad* table = colourTable();
     takeStaticColours(table, system);
     if (source.header == nullptr)
@@ -277,7 +288,8 @@ void DibSurface::buildPalette()
 {
     PaletteEntry entries[256] = {};
     readSystemColours(entries);
-    writableHeaderBlock();
+    if (writableHeaderBlock() == nullptr)
+        return;
     RgbQuad* table = colourTable();
     takeStaticColours(table, entries);
     for (int32_t i = 10; i < 246; ++i)

@@ -1,9 +1,9 @@
 // The drawing calls the surfaces and the renderer need, as plain functions:
 // system palette entries, the logical palette, device contexts, the back
 // buffer's DIB section, brushes and rectangle fills, and the present of one
-// back-buffer rectangle. The Win32 shell maps each onto its GDI call; the
-// hosted back ends (test stand-in, X11) share a model in plain memory
-// (platforms/memory/display_memory.h) and differ only in the window.
+// back-buffer rectangle. A platform with a drawing library maps each onto
+// one of its calls; one without links the model in plain memory
+// (platforms/memory/display_memory.h) and supplies only the window.
 #pragma once
 #include <cstdint>
 

@@ -5,6 +5,8 @@
 // byte for byte without being redrawn. Nothing here allocates per frame.
 #include "render/sprite_renderer.h"
 
+#include <new>
+
 #include "support/decimal.h"
 
 const uint32_t brushColours[brushCount] = {
@@ -115,7 +117,9 @@ void SpriteRenderer::initialize(WindowHandle window, int32_t newSpriteCount, int
     if (sprites != nullptr || frames != nullptr || patterns != nullptr)
         return;
     patternCount = newPatternCount > 0 ? newPatternCount : 0;
-    patterns = new DibSurface[patternCount];
+    patterns = new (std::nothrow) DibSurface[patternCount];
+    if (patterns == nullptr)
+        patternCount = 0;
     for (int32_t i = 0; i < patternCount; ++i) {
         char name[24] = "SPPAT_R";
         formatDecimal(i, name + 7);
@@ -141,9 +145,13 @@ void SpriteRenderer::initialize(WindowHandle window, int32_t newSpriteCount, int
     blackenDisplayRect(memoryDc, 0, 0, backBuffer.width, backBuffer.height);
 
     spriteCount = newSpriteCount > 0 ? newSpriteCount : 0;
-    sprites = new Sprite[spriteCount];
+    sprites = new (std::nothrow) Sprite[spriteCount];
+    if (sprites == nullptr)
+        spriteCount = 0;
     frameCount = newFrameCount > 0 ? newFrameCount : 0;
-    frames = new SpriteFrame[frameCount]();
+    frames = new (std::nothrow) SpriteFrame[frameCount]();
+    if (frames == nullptr)
+        frameCount = 0;
 }
 
 void SpriteRenderer::setSpriteSize(int32_t index, int32_t width, int32_t height)

@@ -22,9 +22,6 @@ bool layOut(SceneDriver& driver)
     return true;
 }
 
-// Rounds down, also for negative numbers.
-int64_t floorDivide(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
-
 } // namespace
 
 bool openScene(SceneDriver& driver, WindowHandle window, int32_t deviceWidth, int32_t deviceHeight, double scale,
@@ -76,24 +73,30 @@ uint32_t tickScene(SceneDriver& driver, uint32_t now)
 void exposeScene(SceneDriver& driver, int32_t x, int32_t y, int32_t width, int32_t height)
 {
     const DibSurface& back = spriteRenderer.back();
-    const int64_t n = driver.pixels.pixelSize;
-    if (!driver.shown || back.bits == nullptr || width <= 0 || height <= 0 || n < 1)
+    const int32_t n = driver.pixels.pixelSize;
+    if (!driver.shown || back.bits == nullptr || n < 1)
         return;
-    // Every logical pixel the rectangle touches, within the scene.
-    int64_t left = floorDivide(x, n);
-    int64_t top = floorDivide(y, n);
-    int64_t right = floorDivide(static_cast<int64_t>(x) + width + n - 1, n);
-    int64_t bottom = floorDivide(static_cast<int64_t>(y) + height + n - 1, n);
-    left = left < 0 ? 0 : left;
-    top = top < 0 ? 0 : top;
-    right = right > back.width ? back.width : right;
-    bottom = bottom > back.height ? back.height : bottom;
+    // Clipped to the scene's blocks first, so that what is divided is
+    // neither negative nor beyond 32 bits (the image has no 64-bit division).
+    int64_t left = x < 0 ? 0 : x;
+    int64_t top = y < 0 ? 0 : y;
+    int64_t right = static_cast<int64_t>(x) + width;
+    int64_t bottom = static_cast<int64_t>(y) + height;
+    const int64_t sceneRight = static_cast<int64_t>(back.width) * n;
+    const int64_t sceneBottom = static_cast<int64_t>(back.height) * n;
+    right = right > sceneRight ? sceneRight : right;
+    bottom = bottom > sceneBottom ? sceneBottom : bottom;
     if (right <= left || bottom <= top)
         return;
+    // Every logical pixel the rectangle touches.
+    const uint32_t block = static_cast<uint32_t>(n);
+    const int32_t l = static_cast<int32_t>(static_cast<uint32_t>(left) / block);
+    const int32_t t = static_cast<int32_t>(static_cast<uint32_t>(top) / block);
+    const int32_t r = static_cast<int32_t>((static_cast<uint32_t>(right) + block - 1) / block);
+    const int32_t b = static_cast<int32_t>((static_cast<uint32_t>(bottom) + block - 1) / block);
     DeviceContext dc = getWindowDc(driver.window);
     selectDisplayPalette(dc, back.palette);
-    presentDisplayRect(dc, static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(right - left),
-                       static_cast<int32_t>(bottom - top), back.bits, back.info);
+    presentDisplayRect(dc, l, t, r - l, b - t, back.bits, back.info);
     releaseWindowDc(driver.window, dc);
 }
 

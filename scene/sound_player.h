@@ -1,7 +1,5 @@
-// Wave images from the image's own resources and their playback. The Win32
-// shell uses the resource calls and PlaySoundA (asynchronous, from memory);
-// the test stand-in keeps named images that tests add and records what
-// was asked to play.
+// Wave images built into the program and their playback: what the sound
+// effects ask of the platform. Playing starts at once and never blocks.
 #pragma once
 #include <cstdint>
 

@@ -4,7 +4,10 @@
 // window's own device context hands its fills and presents to the back end.
 #include "platforms/memory/display_memory.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <new>
+#include <type_traits>
 
 #define NOTE_CALL(call) noteCall(DisplayCall::call)
 
@@ -32,11 +35,37 @@ MemoryDc windowDc = {true, nullptr, nullptr};
 MemoryObject stockBitmap = {Kind::bitmap, {}, nullptr, 0, 0, 0, 0};
 int32_t liveObjects = 0;
 void (*callObserver)(DisplayCall) = nullptr;
+bool (*allocationVeto)(DisplayCall) = nullptr;
 
 void noteCall(DisplayCall call)
 {
     if (callObserver != nullptr)
         callObserver(call);
+}
+
+// A new object of type T with extra bytes after it, made by call; null when
+// the veto refuses it or the heap has no room. Freed with std::free.
+template <typename T>
+T* allocateObject(DisplayCall call, size_t extra)
+{
+    static_assert(std::is_trivially_destructible<T>::value, "freed without a destructor");
+    if (allocationVeto != nullptr && allocationVeto(call))
+        return nullptr;
+    if (extra > SIZE_MAX - sizeof(T))
+        return nullptr;
+    void* block = std::malloc(sizeof(T) + extra);
+    if (block == nullptr)
+        return nullptr;
+    ++liveObjects;
+    return new (block) T();
+}
+
+MemoryObject* allocateMemoryObject(DisplayCall call, Kind kind, size_t extra)
+{
+    MemoryObject* object = allocateObject<MemoryObject>(call, extra);
+    if (object != nullptr)
+        object->kind = kind;
+    return object;
 }
 
 MemoryDc* dcOf(DeviceContext dc) { return static_cast<MemoryDc*>(dc); }
@@ -104,19 +133,22 @@ int32_t liveMemoryDisplayObjects() { return liveObjects; }
 
 void observeDisplayCalls(void (*observer)(DisplayCall)) { callObserver = observer; }
 
+void vetoDisplayAllocations(bool (*veto)(DisplayCall)) { allocationVeto = veto; }
+
 PaletteHandle createDisplayPalette(const PaletteEntry* entries)
 {
     NOTE_CALL(createPalette);
-    MemoryObject* palette = new MemoryObject();
-    palette->kind = Kind::palette;
-    std::memcpy(palette->entries, entries, sizeof palette->entries);
-    ++liveObjects;
+    MemoryObject* palette = allocateMemoryObject(DisplayCall::createPalette, Kind::palette, 0);
+    if (palette != nullptr)
+        std::memcpy(palette->entries, entries, sizeof palette->entries);
     return palette;
 }
 
 PaletteHandle selectDisplayPalette(DeviceContext dc, PaletteHandle palette)
 {
     NOTE_CALL(selectPalette);
+    if (dc == nullptr)
+        return nullptr;
     MemoryObject* previous = dcOf(dc)->palette;
     dcOf(dc)->palette = static_cast<MemoryObject*>(palette);
     return previous;
@@ -137,8 +169,10 @@ void releaseWindowDc(WindowHandle, DeviceContext) { NOTE_CALL(releaseDc); }
 DeviceContext createMemoryDc(DeviceContext)
 {
     NOTE_CALL(createMemoryDc);
-    ++liveObjects;
-    return new MemoryDc{false, nullptr, &stockBitmap};
+    MemoryDc* dc = allocateObject<MemoryDc>(DisplayCall::createMemoryDc, 0);
+    if (dc != nullptr)
+        dc->bitmap = &stockBitmap;
+    return dc;
 }
 
 void deleteMemoryDc(DeviceContext dc)
@@ -147,7 +181,7 @@ void deleteMemoryDc(DeviceContext dc)
         return;
     NOTE_CALL(deleteMemoryDc);
     --liveObjects;
-    delete dcOf(dc);
+    std::free(dcOf(dc));
 }
 
 BitmapHandle createDibSectionBitmap(DeviceContext, const BitmapInfoHeader* info, uint8_t** bits)
@@ -156,23 +190,31 @@ BitmapHandle createDibSectionBitmap(DeviceContext, const BitmapInfoHeader* info,
     *bits = nullptr;
     if (info->biWidth <= 0 || info->biHeight <= 0 || info->biBitCount != 8)
         return nullptr;
-    MemoryObject* bitmap = new MemoryObject();
-    bitmap->kind = Kind::bitmap;
+    const uint32_t stride = dibStride(8, info->biWidth);
+    // In 64 bits: the web page's size_t has 32, too few for every product.
+    const uint64_t size = static_cast<uint64_t>(stride) * static_cast<uint32_t>(info->biHeight);
+    if (stride > 0x7FFFFFFFu || size > SIZE_MAX)
+        return nullptr;
+    // The pixels follow the object in its block.
+    MemoryObject* bitmap =
+        allocateMemoryObject(DisplayCall::createDibSection, Kind::bitmap, static_cast<size_t>(size));
+    if (bitmap == nullptr)
+        return nullptr;
     bitmap->width = info->biWidth;
     bitmap->height = info->biHeight;
-    bitmap->stride = static_cast<int32_t>(dibStride(8, info->biWidth));
-    const size_t size = static_cast<size_t>(bitmap->stride) * bitmap->height;
-    bitmap->bits = new uint8_t[size];
+    bitmap->stride = static_cast<int32_t>(stride);
+    bitmap->bits = reinterpret_cast<uint8_t*>(bitmap + 1);
     // Not cleared: whoever creates the section has to paint it.
-    std::memset(bitmap->bits, 0xCD, size);
+    std::memset(bitmap->bits, 0xCD, static_cast<size_t>(size));
     *bits = bitmap->bits;
-    ++liveObjects;
     return bitmap;
 }
 
 BitmapHandle selectDisplayBitmap(DeviceContext dc, BitmapHandle bitmap)
 {
     NOTE_CALL(selectBitmap);
+    if (dc == nullptr)
+        return nullptr;
     MemoryObject* previous = dcOf(dc)->bitmap;
     dcOf(dc)->bitmap = static_cast<MemoryObject*>(bitmap);
     return previous;
@@ -181,10 +223,9 @@ BitmapHandle selectDisplayBitmap(DeviceContext dc, BitmapHandle bitmap)
 BrushHandle createSolidBrush(uint32_t colour)
 {
     NOTE_CALL(createBrush);
-    MemoryObject* brush = new MemoryObject();
-    brush->kind = Kind::brush;
-    brush->colour = colour;
-    ++liveObjects;
+    MemoryObject* brush = allocateMemoryObject(DisplayCall::createBrush, Kind::brush, 0);
+    if (brush != nullptr)
+        brush->colour = colour;
     return brush;
 }
 
@@ -199,20 +240,19 @@ void deleteDisplayObject(void* object)
         break;
     case Kind::bitmap:
         NOTE_CALL(deleteBitmap);
-        delete[] memory->bits;
         break;
     case Kind::brush:
         NOTE_CALL(deleteBrush);
         break;
     }
     --liveObjects;
-    delete memory;
+    std::free(memory);
 }
 
 void fillDisplayRect(DeviceContext dc, int32_t left, int32_t top, int32_t right, int32_t bottom, BrushHandle brush)
 {
     NOTE_CALL(fill);
-    if (brush == nullptr)
+    if (dc == nullptr || brush == nullptr)
         return;
     MemoryDc* memory = dcOf(dc);
     fillIndex(memory, left, top, right, bottom, nearestIndex(memory->palette, static_cast<MemoryObject*>(brush)->colour));
@@ -221,6 +261,8 @@ void fillDisplayRect(DeviceContext dc, int32_t left, int32_t top, int32_t right,
 void blackenDisplayRect(DeviceContext dc, int32_t left, int32_t top, int32_t width, int32_t height)
 {
     NOTE_CALL(blacken);
+    if (dc == nullptr)
+        return;
     MemoryDc* memory = dcOf(dc);
     fillIndex(memory, left, top, left + width, top + height, nearestIndex(memory->palette, 0));
 }
@@ -229,6 +271,8 @@ void presentDisplayRect(DeviceContext dc, int32_t left, int32_t top, int32_t wid
                         const uint8_t* bits, const BitmapInfoHeader* info)
 {
     NOTE_CALL(present);
+    if (dc == nullptr)
+        return;
     MemoryDc* memory = dcOf(dc);
     if (memory->window) {
         presentWindowRect(left, top, width, height, bits, info, memory->palette);

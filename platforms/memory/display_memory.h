@@ -21,6 +21,14 @@ enum class DisplayCall : uint8_t {
 };
 void observeDisplayCalls(void (*observer)(DisplayCall call));
 
+// Every object the kit makes (palette, memory device context, DIB section
+// with its pixels, brush) is one block of the C heap: when it cannot be had
+// the call answers null, as GDI does, and never throws; a null device context
+// then takes no palette, bitmap or drawing. A back end that tests those
+// answers (the test stand-in) sets a veto, asked with the creating call
+// before each block; true makes that block fail. Null: none.
+void vetoDisplayAllocations(bool (*veto)(DisplayCall call));
+
 // Palettes, memory device contexts, bitmaps and brushes not yet deleted.
 int32_t liveMemoryDisplayObjects();
 

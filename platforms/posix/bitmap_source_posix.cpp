@@ -4,9 +4,12 @@
 #include "render/bitmap_source.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "platforms/posix/bitmap_source_posix.h"
@@ -27,8 +30,13 @@ int32_t openBitmapFile(const char* name)
 {
     if (!haveBitmapDirectory)
         return noBitmapFile;
-    const std::string path = bitmapDirectory + "/" + name;
-    const int file = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Composed in place: the scene asks for files while it runs, where a
+    // failed allocation may only mean "no file".
+    char path[PATH_MAX];
+    const int length = std::snprintf(path, sizeof path, "%s/%s", bitmapDirectory.c_str(), name);
+    if (length < 0 || static_cast<size_t>(length) >= sizeof path)
+        return noBitmapFile;
+    const int file = open(path, O_RDONLY | O_CLOEXEC);
     return file >= 0 ? file : noBitmapFile;
 }
 
@@ -72,7 +80,7 @@ void freeDibMemory(uint8_t* block) { std::free(block); }
 const uint8_t* findBitmapResource(const char* name, uint32_t* size)
 {
     for (const EmbeddedResource* r = embeddedBitmaps; r->name != nullptr; ++r) {
-        if (std::string(r->name) == name) {
+        if (std::strcmp(r->name, name) == 0) {
             *size = r->size;
             return r->bytes;
         }

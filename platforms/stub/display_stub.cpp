@@ -5,12 +5,14 @@
 
 #include "scene/scene_driver.h"
 
+#include <cstdlib>
 #include <cstring>
-#include <vector>
 
 namespace {
 
-std::vector<uint8_t> windowPixels;
+// On the C heap, so that a window too large for memory is a failed prepare,
+// as with the other platforms, not an exception.
+uint8_t* windowPixels = nullptr;
 int32_t windowWidth = 0;
 int32_t windowHeight = 0;
 // Any non-null value serves: the model has one window.
@@ -26,10 +28,33 @@ int32_t callCount = 0;
 PaletteHandle paletteAtLastPresent = nullptr;
 StubSceneWindow sceneWindow = {};
 int32_t sceneWindowSuccesses = -1; // prepares left before they fail; -1: never
+int32_t dibSectionSuccesses = -1;  // DIB sections left before they fail; -1: never
 
 uint8_t* windowRow(int32_t y)
 {
-    return y >= 0 && y < windowHeight ? windowPixels.data() + static_cast<size_t>(y) * windowWidth : nullptr;
+    return y >= 0 && y < windowHeight ? windowPixels + static_cast<size_t>(y) * windowWidth : nullptr;
+}
+
+// A black window of width x height; false, with no window at all, when its
+// memory cannot be had.
+bool makeWindow(int32_t width, int32_t height)
+{
+    std::free(windowPixels);
+    const size_t size = width > 0 && height > 0 ? static_cast<size_t>(width) * static_cast<size_t>(height) : 0;
+    windowPixels = static_cast<uint8_t*>(std::calloc(size != 0 ? size : 1, 1));
+    windowWidth = windowPixels != nullptr ? width : 0;
+    windowHeight = windowPixels != nullptr ? height : 0;
+    return windowPixels != nullptr;
+}
+
+bool vetoAllocation(DisplayCall call)
+{
+    if (call != DisplayCall::createDibSection || dibSectionSuccesses < 0)
+        return false;
+    if (dibSectionSuccesses == 0)
+        return true;
+    --dibSectionSuccesses;
+    return false;
 }
 
 void noteDisplayCall(DisplayCall call)
@@ -78,12 +103,11 @@ bool prepareSceneWindow(WindowHandle, int32_t deviceWidth, int32_t deviceHeight,
         return false;
     if (sceneWindowSuccesses > 0)
         --sceneWindowSuccesses;
+    if (!makeWindow(pixels.logicalWidth, pixels.logicalHeight))
+        return false;
     sceneWindow.deviceWidth = deviceWidth;
     sceneWindow.deviceHeight = deviceHeight;
     sceneWindow.pixels = pixels;
-    windowWidth = pixels.logicalWidth;
-    windowHeight = pixels.logicalHeight;
-    windowPixels.assign(static_cast<size_t>(windowWidth) * windowHeight, 0);
     return true;
 }
 
@@ -102,13 +126,13 @@ void readSystemColours(PaletteEntry* entries)
 void resetStubDisplay(int32_t width, int32_t height)
 {
     observeDisplayCalls(noteDisplayCall);
-    windowWidth = width;
-    windowHeight = height;
-    windowPixels.assign(static_cast<size_t>(width) * height, 0);
+    vetoDisplayAllocations(vetoAllocation);
+    makeWindow(width, height);
     clearStubPresents();
     clearStubDisplayCalls();
     sceneWindow = StubSceneWindow{};
     sceneWindowSuccesses = -1;
+    dibSectionSuccesses = -1;
 }
 
 WindowHandle stubWindow() { return &windowToken; }
@@ -117,7 +141,7 @@ int32_t stubWindowHeight() { return windowHeight; }
 
 uint8_t stubWindowPixel(int32_t x, int32_t y) { return windowPixels[static_cast<size_t>(y) * windowWidth + x]; }
 
-const uint8_t* stubWindowRow(int32_t y) { return windowPixels.data() + static_cast<size_t>(y) * windowWidth; }
+const uint8_t* stubWindowRow(int32_t y) { return windowPixels + static_cast<size_t>(y) * windowWidth; }
 
 void setStubSystemColours(const PaletteEntry* entries)
 {
@@ -146,3 +170,4 @@ const PaletteEntry* stubPaletteEntries(PaletteHandle palette) { return memoryPal
 
 const StubSceneWindow& stubSceneWindow() { return sceneWindow; }
 void failSceneWindowAfter(int32_t successes) { sceneWindowSuccesses = successes; }
+void failDibSectionsAfter(int32_t successes) { dibSectionSuccesses = successes; }

@@ -21,11 +21,9 @@ std::deque<NamedWave>& waves()
     return table;
 }
 
-std::vector<const void*>& plays()
-{
-    static std::vector<const void*> record;
-    return record;
-}
+// A fixed record, so that a play, which the scene makes, never allocates.
+const void* plays[stubPlayCapacity];
+int32_t playCount = 0;
 
 } // namespace
 
@@ -43,7 +41,12 @@ const void* lockWaveResource(WaveResource resource)
     return resource != nullptr ? static_cast<NamedWave*>(resource)->bytes.data() : nullptr;
 }
 
-void playWaveImage(const void* image) { plays().push_back(image); }
+void playWaveImage(const void* image)
+{
+    if (playCount < stubPlayCapacity)
+        plays[playCount] = image;
+    ++playCount;
+}
 
 void addStubWaveResource(const char* name, const uint8_t* bytes, uint32_t size)
 {
@@ -51,6 +54,6 @@ void addStubWaveResource(const char* name, const uint8_t* bytes, uint32_t size)
 }
 
 void clearStubWaveResources() { waves().clear(); }
-int32_t stubPlayCount() { return static_cast<int32_t>(plays().size()); }
-const void* stubPlayed(int32_t index) { return plays()[index]; }
-void clearStubPlays() { plays().clear(); }
+int32_t stubPlayCount() { return playCount; }
+const void* stubPlayed(int32_t index) { return index >= 0 && index < stubPlayCapacity ? plays[index] : nullptr; }
+void clearStubPlays() { playCount = 0; }

@@ -29,6 +29,9 @@ struct StubSceneWindow {
 const StubSceneWindow& stubSceneWindow();
 // The next prepares fail after this many succeed (-1: never).
 void failSceneWindowAfter(int32_t successes);
+// The display's next DIB sections fail, as when their memory cannot be had,
+// after this many succeed (-1: never). Reset with the display.
+void failDibSectionsAfter(int32_t successes);
 
 // The static colours the display reports (entries 0-9 and 246-255 of the
 // table); unset, they read as black, as on a display without a palette.
@@ -60,10 +63,9 @@ const PaletteEntry* stubPaletteEntries(PaletteHandle palette);
 // (null if none was).
 PaletteHandle stubWindowPaletteAtLastPresent();
 
-// Clocks: the values the two readers answer from now on.
+// The clock: the value readTickCount answers from now on.
 void setStubTickCount(uint32_t ticks);
 void advanceStubTickCount(uint32_t milliseconds);
-void setStubCalendarSeconds(uint32_t seconds);
 
 // Bitmaps: the named-image store that stands in for resources (the bytes
 // are copied), and a count of live image blocks for leak checks.
@@ -74,9 +76,11 @@ int32_t liveDibMemoryBlocks();
 void failDibMemoryAfter(int32_t successes);
 
 // Sound: the images the loader finds (copied), and the calls to
-// playWaveImage since the last clear (null for a stop).
+// playWaveImage since the last clear (null for a stop); the first
+// min(count, capacity) are kept.
 void addStubWaveResource(const char* name, const uint8_t* bytes, uint32_t size);
 void clearStubWaveResources();
 int32_t stubPlayCount();
 const void* stubPlayed(int32_t index);
 void clearStubPlays();
+enum { stubPlayCapacity = 256 };

@@ -12,7 +12,6 @@
 #include "platforms/web/sound_player_web.h"
 #include "scene/scene_driver.h"
 #include "settings/settings.h"
-#include "support/clock.h"
 
 namespace {
 
@@ -40,13 +39,11 @@ EMSCRIPTEN_KEEPALIVE const int32_t* webSettingRanges() { return settingRanges; }
 EMSCRIPTEN_KEEPALIVE int32_t webMaxPixelSize() { return maxPixelSize; }
 
 // The page's size in device pixels, devicePixelRatio as the scale, its pixel
-// size or 0, and the settings; values outside the ranges become the
-// defaults, as on Windows. The page's script chooses the seed; one outside
-// 0 ... 2^32 - 1 gives way to the calendar clock, which the Windows image
-// seeds from. now: the page's clock in milliseconds. 0 when the canvas's
-// image cannot be had.
+// size or 0, the settings (values outside the ranges become the defaults,
+// as on Windows), the seed the page's script chose, and the page's clock in
+// milliseconds. 0 when the canvas's image cannot be had.
 EMSCRIPTEN_KEEPALIVE int32_t webStart(int32_t deviceWidth, int32_t deviceHeight, double ratio, int32_t overridePixels,
-                                      int32_t soundOn, int32_t aniInterval, int32_t refreshMinutes, double seed,
+                                      int32_t soundOn, int32_t aniInterval, int32_t refreshMinutes, uint32_t seed,
                                       double now)
 {
     if (running)
@@ -54,10 +51,9 @@ EMSCRIPTEN_KEEPALIVE int32_t webStart(int32_t deviceWidth, int32_t deviceHeight,
     settings.soundOn = soundOn == 0 || soundOn == 1 ? soundOn : defaultSoundOn;
     settings.aniInterval = limitAniInterval(aniInterval);
     settings.refreshMinutes = limitRefreshMinutes(refreshMinutes);
-    const bool fixed = seed >= 0 && seed <= 4294967295.0;
     running = true;
     return openScene(driver, &canvasToken, deviceWidth, deviceHeight, ratio, overridePixels,
-                     fixed ? static_cast<uint32_t>(seed) : readCalendarSeconds(), pageMilliseconds(now))
+                     seed, pageMilliseconds(now))
                ? 1
                : 0;
 }

@@ -3,8 +3,9 @@
 // of whole device pixels, the scene's ticks from a timer at the pace the
 // module answers, presents from animation frames, the renderer's rectangles presented with putImageData, sound through Web
 // Audio after the first gesture, the settings from the query and a panel
-// kept in localStorage, full screen and the hidden pointer. The module
-// (platforms/web/main_web.cpp) does the saver itself.
+// kept in localStorage, full screen and the hidden pointer, the screen kept
+// on, and the service worker that keeps the page for visits offline. The
+// module (platforms/web/main_web.cpp) does the saver itself.
 (function () {
     'use strict';
     if (typeof document === 'undefined')
@@ -41,8 +42,10 @@
             const [low, high, fallback] = module.HEAP32.subarray(at + 3 * i, at + 3 * i + 3);
             ranges[name] = { low, high, fallback };
         });
-        // The page's own setting: the pixel size, 0 for the display's.
+        // The page's own settings: the pixel size, 0 for the display's, and
+        // whether the screen stays on.
         ranges.pixels = { low: 1, high: module._webMaxPixelSize(), fallback: 0, fallbackText: "the display's scale" };
+        ranges.awake = { low: 0, high: 1, fallback: 1 };
     }
 
     function readStored() {
@@ -239,6 +242,7 @@
         if (!show)
             return;
         document.getElementById('sound').checked = settings.sound === 1;
+        document.getElementById('awake').checked = settings.awake === 1;
         for (const name of ['interval', 'refresh']) {
             const input = document.getElementById(name);
             input.min = ranges[name].low;
@@ -255,6 +259,7 @@
     function saveSettings(event) {
         event.preventDefault();
         settings.sound = document.getElementById('sound').checked ? 1 : 0;
+        settings.awake = document.getElementById('awake').checked ? 1 : 0;
         for (const name of ['interval', 'refresh']) {
             const value = Number(document.getElementById(name).value);
             settings[name] = isValid(name, value) ? value : ranges[name].fallback;
@@ -270,6 +275,71 @@
             enableSound();
         showPanel(false);
         startScene();
+        keepScreenOn();
+    }
+
+    // A screen wake lock while the page shows the scene, where the browser
+    // grants one. The browser drops it whenever the page is hidden, so it is
+    // asked for again each time the page shows.
+    let wakeLock = null; // a promise of the held lock
+    let saidNoWakeLock = false;
+
+    function keepScreenOn() {
+        const wanted = settings.awake === 1 && document.visibilityState === 'visible';
+        if (wanted && wakeLock === null) {
+            if (!navigator.wakeLock) {
+                sayNoWakeLock('this browser cannot keep the screen on');
+                return;
+            }
+            const request = navigator.wakeLock.request('screen');
+            wakeLock = request;
+            request.then((lock) => lock.addEventListener('release', () => {
+                if (wakeLock === request)
+                    wakeLock = null;
+            }), (error) => {
+                if (wakeLock === request)
+                    wakeLock = null;
+                sayNoWakeLock(`the browser does not keep the screen on (${error.name})`);
+            });
+        } else if (!wanted && wakeLock !== null) {
+            const request = wakeLock;
+            wakeLock = null;
+            request.then((lock) => lock.release(), () => {});
+        }
+    }
+
+    function sayNoWakeLock(reason) {
+        if (!saidNoWakeLock)
+            console.info(`vasken: ${reason}; the screen may dim and lock as it is set to`);
+        saidNoWakeLock = true;
+    }
+
+    // The service worker keeps this build for visits without the server.
+    // When it finds a new build, the page asks it to take over only once the
+    // page holds all its own files, then starts again from the new build;
+    // a page loaded from the server (the first visit) has nothing to swap.
+    function watchForNewBuild() {
+        if (navigator.serviceWorker && navigator.serviceWorker.controller)
+            navigator.serviceWorker.addEventListener('controllerchange', () => location.reload());
+    }
+
+    function registerServiceWorker() {
+        const workers = navigator.serviceWorker;
+        if (!workers)
+            return; // a file: page, a page over plain HTTP, an old browser
+        const updating = workers.controller !== null;
+        const offer = (worker) => {
+            if (!updating || !worker)
+                return;
+            if (worker.state === 'installed')
+                worker.postMessage('take over');
+            else if (worker.state === 'installing')
+                worker.addEventListener('statechange', () => offer(worker), { once: true });
+        };
+        workers.register('service-worker.js').then((registration) => {
+            offer(registration.waiting || registration.installing);
+            registration.addEventListener('updatefound', () => offer(registration.installing));
+        }, () => {});
     }
 
     let idleTimer = 0;
@@ -298,6 +368,7 @@
     ]));
     const locateFile = (name, prefix) => prefix + (simd ? name.replace('vasken.wasm', 'vasken-simd.wasm') : name);
 
+    watchForNewBuild();
     createVasken({ locateFile }).then((loaded) => {
         module = loaded;
         readRanges();
@@ -315,6 +386,9 @@
         panel.addEventListener('submit', saveSettings);
         notePointer();
         requestAnimationFrame(onFrame);
+        keepScreenOn();
+        document.addEventListener('visibilitychange', keepScreenOn);
+        registerServiceWorker();
     }, () => {
         // Chromium, for one, fetches nothing for a page opened as a file.
         hint.textContent = location.protocol === 'file:' ? 'This page has to come from a web server' :

@@ -17,13 +17,7 @@ enum : int {
     refreshLabel = 117,
 };
 
-enum : int32_t {
-    aniIntervalLowest = 10,
-    aniIntervalHighest = 200,
-    refreshLowest = 1,
-    refreshHighest = 100,
-    endCode = 1,
-};
+enum : int32_t { endCode = 1 };
 
 void showDecimal(HWND dialog, int label, int32_t value)
 {
@@ -46,8 +40,8 @@ void openDialog(HWND dialog)
     // boxes makes it exactly 1 or 0.
     CheckDlgButton(dialog, soundOnBox, static_cast<UINT>(settings.soundOn));
     CheckDlgButton(dialog, soundOffBox, settings.soundOn == 0 ? BST_CHECKED : BST_UNCHECKED);
-    setUpBar(dialog, aniIntervalBar, aniIntervalLowest, aniIntervalHighest, settings.aniInterval, aniIntervalLabel);
-    setUpBar(dialog, refreshBar, refreshLowest, refreshHighest, settings.refreshMinutes, refreshLabel);
+    setUpBar(dialog, aniIntervalBar, minAniInterval, maxAniInterval, settings.aniInterval, aniIntervalLabel);
+    setUpBar(dialog, refreshBar, minRefreshMinutes, maxRefreshMinutes, settings.refreshMinutes, refreshLabel);
 }
 
 // The two plain check boxes behave as a radio pair.
@@ -87,13 +81,13 @@ void onScroll(HWND dialog, WPARAM wParam, HWND bar)
     switch (GetDlgCtrlID(bar)) {
     case aniIntervalBar:
         settings.aniInterval =
-            applyScrollRequest(settings.aniInterval, request, thumb, aniIntervalLowest, aniIntervalHighest);
+            applyScrollRequest(settings.aniInterval, request, thumb, minAniInterval, maxAniInterval);
         SetScrollPos(bar, SB_CTL, settings.aniInterval, TRUE);
         SetDlgItemInt(dialog, aniIntervalLabel, static_cast<UINT>(settings.aniInterval), FALSE);
         break;
     case refreshBar:
         settings.refreshMinutes =
-            applyScrollRequest(settings.refreshMinutes, request, thumb, refreshLowest, refreshHighest);
+            applyScrollRequest(settings.refreshMinutes, request, thumb, minRefreshMinutes, maxRefreshMinutes);
         SetScrollPos(bar, SB_CTL, settings.refreshMinutes, TRUE);
         showDecimal(dialog, refreshLabel, settings.refreshMinutes);
         break;

@@ -5,6 +5,7 @@
 // each a block of device pixels as large as the display's scale asks for.
 #include "platforms/win32/scene_win32.h"
 
+#include "platforms/win32/clock_win32.h"
 #include "platforms/win32/display_win32.h"
 #include "platforms/win32/host_win32.h"
 #include "scene/scene.h"

@@ -1,15 +1,8 @@
 # Cross toolchain for the 64-bit twin of the image: the same sources built for
 # x86-64 Windows, so that the shell can be exercised under a 64-bit Wine on
 # machines whose kernel cannot run 32-bit code.
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(TOOLCHAIN_PREFIX x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${TOOLCHAIN_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${TOOLCHAIN_PREFIX}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(IMAGE_ARCH_FLAGS)
 set(IMAGE_ENTRY hostEntry)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

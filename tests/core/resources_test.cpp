@@ -1,4 +1,4 @@
-// The generated resource files: bitmap, icon and wave formats and sizes, the
+// The generated resource files: bitmap, icon, wave and PNG formats and sizes, the
 // colours and placement of the ship, the sound envelopes, and that every run
 // writes the same bytes.
 #include <gtest/gtest.h>
@@ -385,16 +385,104 @@ uint32_t bitwiseCrc(const uint8_t* p, size_t n)
     return ~crc;
 }
 
+// Deflate's bits, least significant first; false once the data runs out.
+struct BitReader {
+    const Bytes& data;
+    size_t at;
+    int bit = 0;
+
+    bool get(int count, uint32_t& value)
+    {
+        value = 0;
+        for (int i = 0; i < count; ++i, bit = (bit + 1) % 8, at += bit == 0) {
+            if (at >= data.size())
+                return false;
+            value |= uint32_t(data[at] >> bit & 1) << i;
+        }
+        return true;
+    }
+};
+
+// A literal/length symbol of deflate's fixed code, read most significant
+// bit first; -1 for no symbol.
+int readFixedSymbol(BitReader& in)
+{
+    uint32_t code = 0, bit = 0;
+    for (int length = 1; length <= 9 && in.get(1, bit); ++length) {
+        code = code << 1 | bit;
+        if (length == 7 && code <= 23)
+            return int(256 + code);
+        if (length == 8 && code >= 0x30 && code <= 0xBF)
+            return int(code - 0x30);
+        if (length == 8 && code >= 0xC0 && code <= 0xC7)
+            return int(280 + code - 0xC0);
+        if (length == 9 && code >= 0x190)
+            return int(144 + code - 0x190);
+    }
+    return -1;
+}
+
+// Inflates one final block of the fixed codes from zlib[at], the way
+// RFC 1951 derives the codes' bases from their extra bits; leaves at after it.
+bool inflateFixedBlock(const Bytes& zlib, size_t& at, Bytes& raw)
+{
+    int lengthBase[29], lengthExtra[29], distanceBase[30], distanceExtra[30];
+    for (int i = 0, base = 3; i < 29; base += 1 << lengthExtra[i], ++i) {
+        lengthExtra[i] = i < 8 || i == 28 ? 0 : (i - 4) / 4;
+        lengthBase[i] = i == 28 ? 258 : base;
+    }
+    for (int i = 0, base = 1; i < 30; base += 1 << distanceExtra[i], ++i) {
+        distanceExtra[i] = i < 4 ? 0 : (i - 2) / 2;
+        distanceBase[i] = base;
+    }
+    BitReader in{zlib, at};
+    uint32_t last = 0, type = 0;
+    if (!in.get(1, last) || !in.get(2, type) || last != 1 || type != 1)
+        return false;
+    for (;;) {
+        const int symbol = readFixedSymbol(in);
+        if (symbol < 0 || symbol > 285)
+            return false;
+        if (symbol < 256) {
+            raw.push_back(uint8_t(symbol));
+            continue;
+        }
+        if (symbol == 256)
+            break;
+        uint32_t extra = 0, code = 0, reversed = 0, distanceBits = 0;
+        if (!in.get(lengthExtra[symbol - 257], extra) || !in.get(5, reversed))
+            return false;
+        for (int i = 0; i < 5; ++i)
+            code |= (reversed >> i & 1) << (4 - i);
+        if (code > 29 || !in.get(distanceExtra[code], distanceBits))
+            return false;
+        const size_t length = lengthBase[symbol - 257] + extra, distance = distanceBase[code] + distanceBits;
+        if (distance > raw.size() || distance > 32768)
+            return false;
+        for (size_t k = 0; k < length; ++k)
+            raw.push_back(raw[raw.size() - distance]);
+    }
+    at = in.at + (in.bit > 0);
+    return true;
+}
+
 } // namespace
 
-TEST(ContactSheet, PngHoldsTheRowsInStoredDeflateBlocksWithValidChecksums)
+TEST(PngFile, HoldsTheRowsInADeflateBlockWithBackReferencesAndValidChecksums)
 {
-    // Wide enough that the image data needs more than one stored block.
-    const int width = 12000, height = 3;
-    std::vector<uint8_t> rgb(size_t(width) * height * 3);
-    for (size_t i = 0; i < rgb.size(); ++i)
-        rgb[i] = uint8_t(i * 7 + i / 5);
-    const Bytes png = makePngFile(width, height, rgb);
+    // Rows of noise, of zeros (runs), a repeat of the first row from far
+    // back in the window, and noise again.
+    const int width = 3000, height = 4, channels = 4;
+    const size_t rowBytes = size_t(width) * channels;
+    std::vector<uint8_t> rgba(rowBytes * height, 0);
+    uint32_t noise = 12345;
+    for (int y : {0, 3})
+        for (size_t i = 0; i < rowBytes; ++i) {
+            noise = noise * 1103515245 + 12345;
+            rgba[y * rowBytes + i] = uint8_t(noise >> 16);
+        }
+    std::copy(rgba.begin(), rgba.begin() + rowBytes, rgba.begin() + 2 * rowBytes);
+    const Bytes png = makePngFile(width, height, rgba, channels);
     const uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     ASSERT_GT(png.size(), 8u);
     ASSERT_EQ(0, std::memcmp(png.data(), signature, 8));
@@ -411,7 +499,7 @@ TEST(ContactSheet, PngHoldsTheRowsInStoredDeflateBlocksWithValidChecksums)
             EXPECT_EQ(readU32BigEndian(&png[at + 8]), uint32_t(width));
             EXPECT_EQ(readU32BigEndian(&png[at + 12]), uint32_t(height));
             EXPECT_EQ(png[at + 16], 8);
-            EXPECT_EQ(png[at + 17], 2) << "truecolour";
+            EXPECT_EQ(png[at + 17], 6) << "truecolour with alpha";
         }
         if (type == "IDAT")
             zlib.insert(zlib.end(), &png[at + 8], &png[at + 8 + length]);
@@ -421,23 +509,11 @@ TEST(ContactSheet, PngHoldsTheRowsInStoredDeflateBlocksWithValidChecksums)
     EXPECT_EQ(at, png.size());
     ASSERT_EQ(types, (std::vector<std::string>{"IHDR", "IDAT", "IEND"}));
 
-    // Inflate the stored blocks by hand.
     ASSERT_GE(zlib.size(), 6u);
     EXPECT_EQ((zlib[0] << 8 | zlib[1]) % 31, 0) << "zlib header check bits";
     Bytes raw;
     size_t p = 2;
-    int blocks = 0;
-    for (bool last = false; !last; ++blocks) {
-        ASSERT_LE(p + 5, zlib.size());
-        last = zlib[p] & 1;
-        ASSERT_EQ(zlib[p] >> 1, 0) << "stored block";
-        const uint16_t n = readU16(&zlib[p + 1]);
-        EXPECT_EQ(uint16_t(~readU16(&zlib[p + 3])), n);
-        ASSERT_LE(p + 5 + n, zlib.size());
-        raw.insert(raw.end(), &zlib[p + 5], &zlib[p + 5 + n]);
-        p += 5 + n;
-    }
-    EXPECT_GT(blocks, 1);
+    ASSERT_TRUE(inflateFixedBlock(zlib, p, raw));
     ASSERT_EQ(p + 4, zlib.size());
     uint32_t a = 1, b = 0;
     for (uint8_t v : raw) {
@@ -445,10 +521,10 @@ TEST(ContactSheet, PngHoldsTheRowsInStoredDeflateBlocksWithValidChecksums)
         b = (b + a) % 65521;
     }
     EXPECT_EQ(readU32BigEndian(&zlib[p]), b << 16 | a) << "Adler-32";
-    ASSERT_EQ(raw.size(), size_t(height) * (1 + width * 3));
+    ASSERT_EQ(raw.size(), height * (1 + rowBytes));
     for (int y = 0; y < height; ++y) {
-        EXPECT_EQ(raw[y * (1 + width * 3)], 0) << "filter type of row " << y;
-        EXPECT_EQ(0, std::memcmp(&raw[y * (1 + width * 3) + 1], &rgb[size_t(y) * width * 3], size_t(width) * 3))
-            << "row " << y;
+        EXPECT_EQ(raw[y * (1 + rowBytes)], 0) << "filter type of row " << y;
+        EXPECT_EQ(0, std::memcmp(&raw[y * (1 + rowBytes) + 1], &rgba[y * rowBytes], rowBytes)) << "row " << y;
     }
+    EXPECT_LT(zlib.size(), raw.size() * 6 / 10) << "the zeros and the repeated row as back references";
 }

@@ -1,7 +1,8 @@
 // The scene driver over the stand-in: which sizes lay the scene out anew,
 // the tick schedule with late and wrapping clocks, the logical pixels an
 // exposure presents at several pixel sizes, and a run that leaves nothing
-// behind, also when the window cannot take the scene.
+// behind, also when the window cannot take the scene or the back buffer
+// cannot be had.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -27,7 +28,11 @@ protected:
         std::memset(&starfield, 0, sizeof starfield);
         settings = Settings{0, 10, 10};
     }
-    void TearDown() override { closeScene(driver); }
+    void TearDown() override
+    {
+        closeScene(driver);
+        setStubSystemColours(nullptr);
+    }
 
     void open(int32_t width, int32_t height, double scale, uint32_t now = 0)
     {
@@ -146,6 +151,25 @@ TEST_F(Driver, CloseLeavesNothingBehindAndAWindowThatFailsDrawsNothing)
         EXPECT_EQ(stubSceneWindow().releases, 1);
         EXPECT_EQ(liveStubDisplayObjects(), 0);
     }
+}
+
+// The back buffer is the run's one large block (8 MB at 4K). Without it the
+// run goes on and ends as usual, but nothing reaches the window: no square
+// that an exposure could not bring back, and no present.
+// The squares still go onto the window directly, as the renderer paints
+// them; nothing is composited or presented from the missing buffer.
+TEST_F(Driver, ABackBufferThatCannotBeHadPresentsNothingAndLeavesNothing)
+{
+    resetStubDisplay(1, 1);
+    failDibSectionsAfter(0);
+    openScene(driver, stubWindow(), 640, 360, 1.0, 0, 1u, 0);
+    ASSERT_EQ(spriteRenderer.back().bits, nullptr);
+    for (uint32_t now = 10; now <= 50; now += 10)
+        tickScene(driver, now);
+    exposeScene(driver, 0, 0, 640, 360);
+    EXPECT_EQ(stubPresentCount(), 0);
+    closeScene(driver);
+    EXPECT_EQ(liveStubDisplayObjects(), 0);
 }
 
 } // namespace

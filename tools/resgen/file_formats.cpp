@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -72,6 +73,126 @@ void putPngChunk(Bytes& out, const char* type, const Bytes& data)
     putTag(out, type);
     out.insert(out.end(), data.begin(), data.end());
     putU32BigEndian(out, crc32(out.data() + start, out.size() - start));
+}
+
+// Deflate's bits go out from the least significant end of each byte;
+// Huffman codes start with their most significant bit.
+class BitWriter {
+public:
+    explicit BitWriter(Bytes& out) : out_(out) {}
+
+    void put(uint32_t bits, int count)
+    {
+        pending_ |= bits << held_;
+        for (held_ += count; held_ >= 8; held_ -= 8, pending_ >>= 8)
+            out_.push_back(uint8_t(pending_));
+    }
+
+    void putCode(uint32_t code, int length)
+    {
+        uint32_t reversed = 0;
+        for (int i = 0; i < length; ++i)
+            reversed |= (code >> i & 1) << (length - 1 - i);
+        put(reversed, length);
+    }
+
+    void finish()
+    {
+        if (held_ > 0)
+            out_.push_back(uint8_t(pending_));
+        pending_ = 0;
+        held_ = 0;
+    }
+
+private:
+    Bytes& out_;
+    uint32_t pending_ = 0;
+    int held_ = 0;
+};
+
+// The fixed Huffman code of a literal/length symbol (0 ... 287).
+void putFixedSymbol(BitWriter& bits, int symbol)
+{
+    if (symbol < 144)
+        bits.putCode(0x30 + symbol, 8);
+    else if (symbol < 256)
+        bits.putCode(0x190 + symbol - 144, 9);
+    else if (symbol < 280)
+        bits.putCode(symbol - 256, 7);
+    else
+        bits.putCode(0xC0 + symbol - 280, 8);
+}
+
+void putMatch(BitWriter& bits, int length, int distance)
+{
+    static const uint16_t lengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+                                            31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+    static const uint8_t lengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                            2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+    static const uint16_t distanceBase[30] = {1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
+                                              193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+    static const uint8_t distanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
+                                              6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+    int l = 28;
+    while (lengthBase[l] > length)
+        --l;
+    putFixedSymbol(bits, 257 + l);
+    bits.put(uint32_t(length - lengthBase[l]), lengthExtra[l]);
+    int d = 29;
+    while (distanceBase[d] > distance)
+        --d;
+    bits.putCode(uint32_t(d), 5);
+    bits.put(uint32_t(distance - distanceBase[d]), distanceExtra[d]);
+}
+
+// One deflate block with the fixed codes, each byte either a literal or the
+// start of the longest earlier match found along a short hash chain: an
+// icon's flat sky and see-through corners shrink to a few per cent, without
+// the tables a block of its own codes would need.
+void putFixedBlock(BitWriter& bits, const Bytes& data)
+{
+    constexpr int kWindow = 32768, kMaxMatch = 258, kChain = 64, kHashBits = 15;
+    const size_t size = data.size();
+    std::vector<int32_t> head(size_t(1) << kHashBits, -1), previous(size, -1);
+    const auto hashAt = [&](size_t i) {
+        return (uint32_t(data[i]) << 16 | uint32_t(data[i + 1]) << 8 | data[i + 2]) * 2654435761u >> (32 - kHashBits);
+    };
+    const auto remember = [&](size_t i) {
+        if (i + 2 < size) {
+            const uint32_t h = hashAt(i);
+            previous[i] = head[h];
+            head[h] = int32_t(i);
+        }
+    };
+    bits.put(1, 1); // the last block
+    bits.put(1, 2); // fixed codes
+    for (size_t i = 0; i < size;) {
+        int best = 0, distance = 0;
+        const int longest = int(std::min<size_t>(kMaxMatch, size - i));
+        int32_t candidate = i + 2 < size ? head[hashAt(i)] : -1;
+        for (int n = 0; candidate >= 0 && i - candidate <= kWindow && n < kChain && best < longest;
+             ++n, candidate = previous[candidate]) {
+            int length = 0;
+            while (length < longest && data[candidate + length] == data[i + length])
+                ++length;
+            if (length > best) {
+                best = length;
+                distance = int(i - candidate);
+            }
+        }
+        if (best >= 3) {
+            putMatch(bits, best, distance);
+            for (int k = 0; k < best; ++k)
+                remember(i + k);
+            i += best;
+        } else {
+            putFixedSymbol(bits, data[i]);
+            remember(i);
+            ++i;
+        }
+    }
+    putFixedSymbol(bits, 256); // end of block
+    bits.finish();
 }
 
 } // namespace
@@ -179,24 +300,24 @@ Bytes makeWaveFile(const std::vector<uint8_t>& samples, uint32_t samplesPerSecon
     return out;
 }
 
-Bytes makePngFile(int width, int height, const std::vector<uint8_t>& rgb)
+Bytes makePngFile(int width, int height, const std::vector<uint8_t>& pixels, int channels)
 {
     Bytes header;
     putU32BigEndian(header, uint32_t(width));
     putU32BigEndian(header, uint32_t(height));
-    header.push_back(8); // bit depth
-    header.push_back(2); // truecolour
+    header.push_back(8);                      // bit depth
+    header.push_back(channels == 4 ? 6 : 2); // truecolour, with alpha or without
     header.push_back(0);
     header.push_back(0);
     header.push_back(0);
 
     // Filtered scanlines: filter type 0 before every row.
     Bytes raw;
-    const size_t rowBytes = size_t(width) * 3;
+    const size_t rowBytes = size_t(width) * channels;
     raw.reserve((rowBytes + 1) * height);
     for (int y = 0; y < height; ++y) {
         raw.push_back(0);
-        raw.insert(raw.end(), rgb.begin() + y * rowBytes, rgb.begin() + (y + 1) * rowBytes);
+        raw.insert(raw.end(), pixels.begin() + y * rowBytes, pixels.begin() + (y + 1) * rowBytes);
     }
     Bytes zlib = {0x78, 0x01};
     uint32_t adlerA = 1, adlerB = 0;
@@ -204,15 +325,8 @@ Bytes makePngFile(int width, int height, const std::vector<uint8_t>& rgb)
         adlerA = (adlerA + v) % 65521;
         adlerB = (adlerB + adlerA) % 65521;
     }
-    size_t done = 0;
-    do {
-        const size_t n = std::min<size_t>(65535, raw.size() - done);
-        zlib.push_back(done + n == raw.size() ? 1 : 0);
-        putU16(zlib, uint32_t(n));
-        putU16(zlib, uint32_t(~n & 0xFFFF));
-        zlib.insert(zlib.end(), raw.begin() + done, raw.begin() + done + n);
-        done += n;
-    } while (done < raw.size());
+    BitWriter bits(zlib);
+    putFixedBlock(bits, raw);
     putU32BigEndian(zlib, adlerB << 16 | adlerA);
 
     Bytes out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};

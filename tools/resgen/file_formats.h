@@ -24,9 +24,10 @@ Bytes makeIconFile(const std::vector<uint8_t>& indices, const std::vector<bool>&
 // chunk is followed by the pad byte that RIFF requires.
 Bytes makeWaveFile(const std::vector<uint8_t>& samples, uint32_t samplesPerSecond);
 
-// A truecolour PNG (8 bits a channel, RGB) from rows of red, green, blue bytes.
-// The deflate stream uses stored blocks: large, but exact and simple.
-Bytes makePngFile(int width, int height, const std::vector<uint8_t>& rgb);
+// A truecolour PNG (8 bits a channel) from rows of red, green, blue bytes,
+// followed by alpha where channels is 4.
+// The deflate stream is one block of the fixed codes with back references.
+Bytes makePngFile(int width, int height, const std::vector<uint8_t>& pixels, int channels = 3);
 
 bool writeFile(const std::string& path, const Bytes& bytes);
 

@@ -1,4 +1,5 @@
-// Renders the ship design into the icon's 16-colour palette.
+// Renders the ship design into the Windows icon's 16-colour palette, and in
+// full colour at any size for the web page's app icons.
 #include "tools/resgen/icon_art.h"
 
 #include <algorithm>
@@ -8,8 +9,53 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 using Polygon = std::vector<Point>;
+// The picture in units of the 32-pixel icon: a disc of night sky around its
+// centre, a few stars, and the fighter climbing across it.
+constexpr double kIconUnits = 32;
+constexpr double kDiscRadius = 15.3;
 constexpr double kIconAngleDegrees = 30;
 constexpr double kIconScale = 13;
+// How far from the centre the fighter's nose and flames reach, a little
+// beyond the disc.
+constexpr double kPictureReach = 17.4;
+
+struct Star {
+    double x, y;
+    int r, g, b;
+};
+const Star kStars[] = {{8.5, 6.5, 255, 255, 255}, {22.5, 4.5, 192, 192, 192}, {27.5, 10.5, 255, 255, 255},
+                       {4.5, 17.5, 192, 192, 192}, {9.5, 26.5, 255, 255, 255}, {20.5, 27.5, 192, 192, 192}};
+
+// Navy at the top to a lighter blue at the bottom, y in icon units.
+Paint skyAt(double y)
+{
+    return Paint{mix(fromSrgb(0, 0, 100), fromSrgb(0, 0, 160), std::clamp((y - 4) / 26, 0.0, 1.0)), 1.0};
+}
+
+Polygon circle(double cx, double cy, double radius)
+{
+    Polygon points;
+    for (int i = 0; i < 96; ++i) {
+        const double a = 2 * kPi * i / 96;
+        points.push_back({cx + radius * std::cos(a), cy + radius * std::sin(a)});
+    }
+    return points;
+}
+
+Polygon square(double cx, double cy, double half)
+{
+    return {{cx - half, cy - half}, {cx + half, cy - half}, {cx + half, cy + half}, {cx - half, cy + half}};
+}
+
+// The fighter's place: its centre a little up and left of the icon's, so
+// that nose and flame both stay on the disc.
+View shipView(const View& icon)
+{
+    const double angle = kPi * kIconAngleDegrees / 180;
+    const double x = 16 - 0.23 * kIconScale * std::cos(angle), y = 16 - 0.23 * kIconScale * std::sin(angle);
+    const double unit = icon.pixelsPerUnit();
+    return View::rotatedAt(icon.originX + unit * x, icon.originY + unit * y, unit * kIconScale, angle);
+}
 
 // The 16 colours every display of the era shows without dithering.
 const std::array<RgbEntry, 16> kIconColours = {{
@@ -55,27 +101,12 @@ IconPicture renderIcon()
     // The sky and the ship are drawn apart, so that the ship can get a dark
     // outline where it meets the sky.
     Canvas sky(side, side, 8), ship(side, side, 8);
-    Polygon disc;
-    for (int i = 0; i < 96; ++i) {
-        const double a = 2 * kPi * i / 96;
-        disc.push_back({16 + 15.3 * std::cos(a), 16 + 15.3 * std::sin(a)});
-    }
     const View pixels = View::scaledAt(0, 0, 1);
-    sky.fill(disc, pixels, [](double, double y) {
-        return Paint{mix(fromSrgb(0, 0, 100), fromSrgb(0, 0, 160), std::clamp((y - 4) / 26, 0.0, 1.0)), 1.0};
-    });
-    const struct {
-        double x, y;
-        int r, g, b;
-    } stars[] = {{8.5, 6.5, 255, 255, 255}, {22.5, 4.5, 192, 192, 192}, {27.5, 10.5, 255, 255, 255},
-                 {4.5, 17.5, 192, 192, 192}, {9.5, 26.5, 255, 255, 255}, {20.5, 27.5, 192, 192, 192}};
-    for (const auto& star : stars)
-        sky.fill({{star.x - 0.5, star.y - 0.5}, {star.x + 0.5, star.y - 0.5}, {star.x + 0.5, star.y + 0.5},
-                  {star.x - 0.5, star.y + 0.5}},
-                 pixels, [c = fromSrgb(star.r, star.g, star.b)](double, double) { return Paint{c, 1.0}; });
-    const double angle = kPi * kIconAngleDegrees / 180;
-    const double scale = kIconScale;
-    drawShip(ship, View::rotatedAt(16 - 0.23 * scale * std::cos(angle), 16 - 0.23 * scale * std::sin(angle), scale, angle), 1);
+    sky.fill(circle(16, 16, kDiscRadius), pixels, [](double, double y) { return skyAt(y); });
+    for (const Star& star : kStars)
+        sky.fill(square(star.x, star.y, 0.5), pixels,
+                 [c = fromSrgb(star.r, star.g, star.b)](double, double) { return Paint{c, 1.0}; });
+    drawShip(ship, shipView(pixels), 1);
 
     IconPicture icon;
     icon.indices.assign(side * side, 0);
@@ -122,4 +153,43 @@ IconPicture renderIcon()
             }
         }
     return icon;
+}
+
+RgbaImage renderAppIcon(int side, bool maskable)
+{
+    // A maskable icon's picture has to lie within the circle of 80 % of its
+    // side that every mask leaves; the sky then fills the whole square.
+    const double unit = maskable ? 0.4 * side / kPictureReach : side / kIconUnits;
+    const View icon = View::scaledAt(side / 2.0 - 16 * unit, side / 2.0 - 16 * unit, unit);
+    const int samples = std::clamp(1536 / side, 2, 8);
+    Canvas canvas(side, side, samples);
+    if (maskable) {
+        const double half = side / 2.0 / unit;
+        canvas.fill(square(16, 16, half), icon, [](double, double y) { return skyAt(y); });
+    } else {
+        // A thin dark rim, so that the disc reads on a light background too.
+        canvas.fill(circle(16, 16, kDiscRadius + 0.4), icon, [](double, double) { return Paint{{0, 0, 0}, 1.0}; });
+        canvas.fill(circle(16, 16, kDiscRadius), icon, [](double, double y) { return skyAt(y); });
+    }
+    // Stars a little smaller than the small icon's single pixels, which
+    // would look like tiles at this size.
+    for (const Star& star : kStars)
+        canvas.fill(square(star.x, star.y, 0.35), icon,
+                    [c = fromSrgb(star.r, star.g, star.b)](double, double) { return Paint{c, 1.0}; });
+    drawShip(canvas, shipView(icon), 1);
+
+    RgbaImage image{side, side, std::vector<uint8_t>(size_t(side) * side * 4)};
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) {
+            uint8_t* p = &image.pixels[(size_t(y) * side + x) * 4];
+            const double coverage = canvas.coverage(x, y);
+            if (coverage <= 0)
+                continue;
+            const Colour c = scaled(canvas.averageColour(x, y), 1.0 / coverage);
+            p[0] = uint8_t(std::lround(linearToSrgbByte(c.r)));
+            p[1] = uint8_t(std::lround(linearToSrgbByte(c.g)));
+            p[2] = uint8_t(std::lround(linearToSrgbByte(c.b)));
+            p[3] = uint8_t(std::lround(std::min(coverage, 1.0) * 255));
+        }
+    return image;
 }

@@ -1,5 +1,5 @@
 // Icon 100: the fighter crossing a disc of night sky, 32 x 32 in the 16
-// standard colours.
+// standard colours; the same picture in full colour as the web page's app icons.
 #pragma once
 
 #include <array>
@@ -15,3 +15,15 @@ struct IconPicture {
 
 const std::array<RgbEntry, 16>& iconColourTable();
 IconPicture renderIcon();
+
+// Red, green, blue and alpha bytes, top row first.
+struct RgbaImage {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> pixels;
+};
+
+// The icon's picture at side x side pixels, anti-aliased, see-through
+// around the disc. A maskable one is all sky, the picture shrunk into the
+// central circle of 80 % that any mask a launcher puts over it leaves.
+RgbaImage renderAppIcon(int side, bool maskable);

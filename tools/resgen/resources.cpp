@@ -26,6 +26,21 @@ std::vector<GeneratedFile> generateResourceFiles()
     return files;
 }
 
+std::vector<GeneratedFile> generateAppIconFiles()
+{
+    std::vector<GeneratedFile> files;
+    const struct {
+        const char* name;
+        int side;
+        bool maskable;
+    } icons[] = {{"icon-192.png", 192, false}, {"icon-512.png", 512, false}, {"icon-maskable.png", 512, true}};
+    for (const auto& icon : icons) {
+        const RgbaImage image = renderAppIcon(icon.side, icon.maskable);
+        files.push_back({icon.name, makePngFile(image.width, image.height, image.pixels, 4)});
+    }
+    return files;
+}
+
 namespace {
 
 // Bytes as a string literal of hex escapes: quick to compile at any size.

@@ -8,12 +8,15 @@ const http = require('http');
 const path = require('path');
 const zlib = require('zlib');
 
-const contentTypes = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm' };
+const contentTypes = {
+    '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
+    '.webmanifest': 'application/manifest+json', '.png': 'image/png',
+};
 
-// Serves the files of dir (no subfolders) on a free port of 127.0.0.1.
-// Cross-origin isolated pages (headers) get a finer performance.now():
-// 5 microseconds instead of 100.
-function serve(dir, { isolated = false } = {}) {
+// Serves the files of dir (no subfolders) on port of 127.0.0.1, by default
+// a free one. Cross-origin isolated pages (headers) get a finer
+// performance.now(): 5 microseconds instead of 100.
+function serve(dir, { isolated = false, port = 0 } = {}) {
     const isolation = isolated ? { 'Cross-Origin-Opener-Policy': 'same-origin', 'Cross-Origin-Embedder-Policy': 'require-corp' } : {};
     const server = http.createServer((request, response) => {
         const name = path.basename(new URL(request.url, 'http://host').pathname) || 'index.html';
@@ -27,7 +30,7 @@ function serve(dir, { isolated = false } = {}) {
             response.end(data);
         });
     });
-    return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
+    return new Promise((resolve) => server.listen(port, '127.0.0.1', () => resolve(server)));
 }
 
 // A browser whose profile and temporary files live in workDir, removed when
@@ -134,6 +137,12 @@ class Page {
         await loaded;
     }
 
+    async reload() {
+        const loaded = new Promise((resolve) => { this.loaded = resolve; });
+        await this.send('Page.reload');
+        await loaded;
+    }
+
     async evaluate(expression) {
         const { result, exceptionDetails } = await this.send('Runtime.evaluate', { expression, returnByValue: true, awaitPromise: true });
         if (exceptionDetails)
@@ -143,8 +152,14 @@ class Page {
 
     // Waits until the scene has run at least ticks ticks (10 s at most).
     async waitForTicks(ticks) {
+        return this.waitFor(`((window.vaskenStats && vaskenStats.ticks) || 0) >= ${ticks}`);
+    }
+
+    // Waits until expression is true in the page (10 s at most), also
+    // across the page's own reloads.
+    async waitFor(expression) {
         for (let i = 0; i < 200; ++i) {
-            if (await this.evaluate(`(window.vaskenStats && vaskenStats.ticks) || 0`) >= ticks)
+            if (await this.evaluate(expression).catch(() => false))
                 return true;
             await sleep(50);
         }
@@ -211,4 +226,21 @@ function readPng(bytes) {
     };
 }
 
-module.exports = { serve, Browser, sleep };
+// A script for Page.addScriptToEvaluateOnNewDocument that holds the page's
+// scene ticks (its timer's onTick) and animation frames for the test to run:
+// runHeldFrames(count) in the page then runs the same ticks and frames on
+// every visit and in every tab. Other timers run as usual.
+const holdAnimation = `
+    window.heldTicks = [];
+    const realSetTimeout = window.setTimeout.bind(window);
+    window.setTimeout = (call, ms, ...args) =>
+        call.name === 'onTick' ? (heldTicks.push(() => call(...args)), 0) : realSetTimeout(call, ms, ...args);
+    window.requestAnimationFrame = (frame) => { window.heldFrame = frame; };
+    window.runHeldFrames = (count) => {
+        for (let i = 0; i < count; ++i) {
+            heldTicks.splice(0).forEach((tick) => tick());
+            heldFrame(performance.now());
+        }
+    };`;
+
+module.exports = { serve, Browser, sleep, holdAnimation };

@@ -9,7 +9,7 @@
 // Usage: node --no-experimental-fetch page_test.js BUILD-DIR CHROMIUM
 'use strict';
 const path = require('path');
-const { serve, Browser, sleep } = require('./chromium.js');
+const { serve, Browser, sleep, holdAnimation } = require('./chromium.js');
 
 const [buildDir, chromium] = process.argv.slice(2);
 let failures = 0;
@@ -96,21 +96,19 @@ async function main() {
         check('no console errors or warnings in a normal run and on resizes', page.messages.length === 0,
             page.messages.join('\n     '));
 
-        // The same frame at ratios 1 and 2: the test calls the animation
-        // frames, at the same times in both tabs. A background the scene
-        // lacks shows where the canvas leaves the window uncovered.
+        // The same frame at ratios 1 and 2: the test holds the page's ticks
+        // and animation frames and runs the same of each in both tabs. A background the scene lacks shows where the canvas leaves
+        // the window uncovered.
         const shots = [];
         for (const scale of [1, 2]) {
             const tab = await browser.open(640, 360, scale);
-            await tab.send('Page.addScriptToEvaluateOnNewDocument',
-                { source: 'window.requestAnimationFrame = (frame) => { window.heldFrame = frame; };' });
+            await tab.send('Page.addScriptToEvaluateOnNewDocument', { source: holdAnimation });
             await tab.navigate(`${base}?seed=19950824&sound=0`);
             await tab.evaluate(`new Promise(function wait(done) { window.heldFrame ? done() : setTimeout(wait, 20, done); })
                 .then(() => {
                     document.body.style.background = '#123456';
                     document.getElementById('open-settings').hidden = true;
-                    for (let t = 0; t <= 600; t += 10)
-                        heldFrame(t);
+                    runHeldFrames(60);
                 })`);
             shots.push(await tab.screenshot());
             await tab.send('Page.close');
