@@ -12,6 +12,7 @@
 // the widest and tallest text it has held and never shrinks, so that a
 // shorter text leaves nothing of a longer one behind.
 struct OverlayPanel {
+    // Glyphs in cells of 6 x 9 dots, a border of 2 dots around them.
     enum : int32_t { maxColumns = 24, maxLines = 4, maxWidth = 4 + 6 * maxColumns, maxHeight = 4 + 9 * maxLines };
     char text[maxLines * (maxColumns + 1)];
     int32_t width; // in dots; 0: nothing to show

@@ -65,8 +65,8 @@ struct ProgramOption {
 
 // The common rows and a display's, section by section, the common rows
 // first within a section. scaleSource names, for the usage, where the pixel
-// size comes from without --pixel-size (X11: "the desktop's scale
-// (Xft.dpi)").
+// size comes from without --pixel-size ("the desktop's scale (Xft.dpi)");
+// null: the display's scale.
 std::vector<ProgramOption> withCommonOptions(const ProgramOption* rows, size_t count, const char* scaleSource);
 
 // The text --help prints: the synopsis and one line or more per row of the

@@ -15,9 +15,9 @@
 #include <cstring>
 
 #include "host/pixel_scale.h"
-#include "platforms/memory/display_memory.h"
 #include "platforms/fps/fps_count.h"
 #include "platforms/fps/fps_overlay.h"
+#include "platforms/memory/display_memory.h"
 #include "platforms/truecolor/pixel_format_truecolor.h"
 #include "platforms/x11/shm_image_x11.h"
 
