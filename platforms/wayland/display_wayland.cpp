@@ -2,8 +2,10 @@
 // content lives in an 8-bit image of the logical size, beside a copy of it
 // as the last frame left it; a frame finds the runs of pixels in the
 // rectangles it drew whose index changed, takes a free buffer, converts
-// into it only the runs that changed since that buffer was last shown, and
-// damages this frame's rectangles in device pixels.
+// into it (platforms/truecolor/pixel_format_truecolor.h) only the runs that
+// changed since that buffer was last shown, and damages this frame's
+// rectangles in device pixels. The --fps overlay is drawn into a buffer
+// after its runs, where they covered it or its text is new to the buffer.
 #include "platforms/wayland/display_wayland.h"
 
 #include <wayland-client.h>
@@ -13,7 +15,10 @@
 #include <cstring>
 
 #include "host/pixel_scale.h"
+#include "platforms/fps/fps_count.h"
+#include "platforms/fps/fps_overlay.h"
 #include "platforms/memory/display_memory.h"
+#include "platforms/truecolor/pixel_format_truecolor.h"
 #include "platforms/wayland/damage_history_wayland.h"
 #include "platforms/wayland/shm_buffers_wayland.h"
 
@@ -22,7 +27,8 @@ namespace {
 struct WaylandWindow {
     wl_shm* shm;
     wl_surface* surface;
-    uint32_t format;
+    uint32_t shmFormat;
+    PixelFormat format;
     int32_t deviceWidth;
     int32_t deviceHeight;
     int32_t pixelSize;
@@ -34,24 +40,22 @@ struct WaylandWindow {
     bool wholeDamage; // the next buffer differs from the shown one everywhere
     DamageHistory history;
     ShmPool pool;
+    OverlayPanel overlay;
+    OverlayBox overlayBox;     // in device pixels
+    uint32_t overlayText;      // counts the texts the overlay has shown
+    uint32_t shownOverlayText; // the text of the buffer attached last
+    bool overlayCovered;       // a run written into this frame's buffer met the overlay
 };
 
 WaylandWindow window;
 
-// XRGB8888 and ARGB8888 (opaque) alike: 0xAARRGGBB in the host's order.
-uint32_t pixelOf(const PaletteEntry& entry)
-{
-    return 0xFF000000u | static_cast<uint32_t>(entry.peRed) << 16 | static_cast<uint32_t>(entry.peGreen) << 8 |
-           entry.peBlue;
-}
-
 const uint32_t* coloursFor(PaletteHandle palette)
 {
-    if (selectColourTable(window.table, palette, pixelOf)) {
+    if (!window.table.valid || window.table.palette != palette) {
         forgetShmContents(window.pool);
         window.wholeDamage = true;
     }
-    return window.table.colours;
+    return colourTableOf(window.table, window.format, palette);
 }
 
 uint8_t* imageRow(int32_t y) { return window.image + static_cast<size_t>(window.logicalWidth) * y; }
@@ -61,28 +65,34 @@ uint8_t* imageRow(int32_t y) { return window.image + static_cast<size_t>(window.
 void convertSpan(ShmBuffer& buffer, int32_t y, int32_t from, int32_t to)
 {
     const int32_t n = window.pixelSize;
-    const int32_t left = from * n;
-    const int32_t right = std::min(to * n, window.deviceWidth);
-    const int32_t top = y * n;
-    const int32_t bottom = std::min(top + n, window.deviceHeight);
-    const size_t stride = static_cast<size_t>(window.pool.stride);
-    uint32_t* out = reinterpret_cast<uint32_t*>(buffer.pixels + stride * top) + left;
-    const uint8_t* in = imageRow(y) + from;
-    const uint32_t* colours = window.table.colours;
-    if (n == 1) {
-        for (int32_t x = 0; x < right - left; ++x)
-            out[x] = colours[in[x]];
-    } else {
-        for (int32_t x = 0; x < right - left; x += n) {
-            const uint32_t colour = colours[*in++];
-            const int32_t end = std::min(x + n, right - left);
-            for (int32_t i = x; i < end; ++i)
-                out[i] = colour;
-        }
+    const OverlayBox span = {from * n, y * n, std::min(to * n, window.deviceWidth) - from * n,
+                             std::min(n, window.deviceHeight - y * n)};
+    uint8_t* out = buffer.pixels + static_cast<size_t>(window.pool.stride) * span.top + static_cast<size_t>(span.left) * 4;
+    writeBlocks(window.format, window.table.colours, IndexRows{imageRow(y) + from, 0}, n, out, window.pool.stride,
+                span.width, span.height);
+    window.overlayCovered = window.overlayCovered || boxesMeet(span, window.overlayBox);
+}
+
+// Draws the --fps overlay into the buffer where the runs just written
+// covered it or it shows an older text, and damages it where the shown
+// buffer's overlay had another text.
+void overlayInto(ShmBuffer& buffer)
+{
+    if (setOverlayText(window.overlay, fpsText())) {
+        ++window.overlayText;
+        window.overlayBox = overlayBox(window.overlay, window.deviceWidth, window.deviceHeight, window.pixelSize);
     }
-    const size_t bytes = static_cast<size_t>(right - left) * 4;
-    for (int32_t row = top + 1; row < bottom; ++row)
-        std::memcpy(buffer.pixels + stride * row + static_cast<size_t>(left) * 4, out, bytes);
+    const OverlayBox& box = window.overlayBox;
+    if (box.width <= 0 || box.height <= 0)
+        return;
+    if (window.overlayCovered || buffer.overlayText != window.overlayText) {
+        uint8_t* out = buffer.pixels + static_cast<size_t>(window.pool.stride) * box.top + static_cast<size_t>(box.left) * 4;
+        drawOverlay(window.overlay, box, window.pixelSize, window.format, out, window.pool.stride);
+        buffer.overlayText = window.overlayText;
+    }
+    if (window.shownOverlayText != window.overlayText)
+        wl_surface_damage_buffer(window.surface, box.left, box.top, box.width, box.height);
+    window.shownOverlayText = window.overlayText;
 }
 
 // Damages, in device pixels, the rectangles of the frame that just ended:
@@ -119,7 +129,9 @@ void openWaylandWindow(wl_shm* shm, wl_surface* surface, uint32_t format)
 {
     window.shm = shm;
     window.surface = surface;
-    window.format = format;
+    window.shmFormat = format;
+    // XRGB8888: 0x00RRGGBB in the host's byte order.
+    window.format = pixelFormatOf(0xFF0000, 0xFF00, 0xFF, 24, 32, false);
 }
 
 bool resizeWaylandWindow(int32_t deviceWidth, int32_t deviceHeight, int32_t pixelSize, const char** error)
@@ -138,10 +150,11 @@ bool resizeWaylandWindow(int32_t deviceWidth, int32_t deviceHeight, int32_t pixe
         *error = "not enough memory for the window's image";
         return false;
     }
-    sizeShmPool(window.pool, window.shm, window.format, window.deviceWidth, window.deviceHeight);
+    sizeShmPool(window.pool, window.shm, window.shmFormat, window.deviceWidth, window.deviceHeight);
     resetDamage(window.history, window.logicalWidth, window.logicalHeight);
     window.table.valid = false;
     window.wholeDamage = true;
+    window.overlayBox = overlayBox(window.overlay, window.deviceWidth, window.deviceHeight, window.pixelSize);
     return true;
 }
 
@@ -164,8 +177,10 @@ bool attachWaylandFrame()
         return false;
     const uint32_t frame = endDamageFrame(window.history, window.image, window.shown);
     damageLastFrame();
+    window.overlayCovered = buffer->frame == 0;
     visitStaleSpans(window.history, buffer->frame,
                     [&](int32_t y, int32_t from, int32_t to) { convertSpan(*buffer, y, from, to); });
+    overlayInto(*buffer);
     buffer->frame = frame;
     buffer->busy = true;
     wl_surface_attach(window.surface, buffer->buffer, 0, 0);

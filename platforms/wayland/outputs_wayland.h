@@ -17,6 +17,6 @@ enum : int {
 
 // Runs until input ends one of the processes (0), a signal ends the parent
 // (0) or the compositor or a process fails (1, one line on stderr). No
-// process of its own outlives it. signals: the signal pipe, SIGCHLD
-// included (platforms/wayland/signals_wayland.h).
-int runOutputProcesses(const WaylandProgram& program, int signals);
+// process of its own outlives it. The end signals must be watched
+// (platforms/loop/event_loop.h).
+int runOutputProcesses(const WaylandProgram& program);

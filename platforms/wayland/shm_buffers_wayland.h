@@ -16,8 +16,9 @@ struct ShmBuffer {
     wl_buffer* buffer; // null: the slot is empty
     uint8_t* pixels;   // mapped, stride bytes a row
     size_t size;
-    uint32_t frame; // the frame it shows (platforms/wayland/damage_history_wayland.h); 0: nothing known
-    bool busy;        // attached and not yet released by the compositor
+    uint32_t frame;       // the frame it shows (platforms/wayland/damage_history_wayland.h); 0: nothing known
+    uint32_t overlayText; // the --fps text drawn into it (the window's count of texts)
+    bool busy;            // attached and not yet released by the compositor
 };
 
 struct ShmPool {

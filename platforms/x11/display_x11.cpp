@@ -1,20 +1,24 @@
 // X11 back end of the window for the memory drawing model. The 8-bit
 // composite stays in memory; each fill or present of the window converts
-// exactly its rectangle, through the colour table of the selected palette,
-// into a piece of the window's image (platforms/x11/shm_image_x11.cpp) and
-// puts that piece. The --fps overlay goes over each batch of puts.
+// exactly its rectangle, through the colour table of the selected palette
+// (platforms/truecolor/pixel_format_truecolor.h), into a piece of the
+// window's image (platforms/x11/shm_image_x11.cpp) and puts that piece. The
+// --fps overlay is a piece of its own, put after the batch's puts when its
+// text changed or a put covered it.
 #include "platforms/x11/display_x11.h"
 
 #include <X11/Xresource.h>
+#include <X11/Xutil.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
 #include "host/pixel_scale.h"
+#include "platforms/fps/fps_count.h"
+#include "platforms/fps/fps_overlay.h"
 #include "platforms/memory/display_memory.h"
-#include "platforms/x11/fps_x11.h"
-#include "platforms/x11/pixel_format_x11.h"
+#include "platforms/truecolor/pixel_format_truecolor.h"
 #include "platforms/x11/shm_image_x11.h"
 
 namespace {
@@ -33,7 +37,9 @@ struct X11Window {
     PixelFormat format; // the image's
     ColourTable table;  // the selected palette as the image's pixels
     uint8_t* fillRow;   // a logical row of the window for fills
-    uint8_t* wideRow;   // a row of indices widened to device pixels
+    OverlayPanel overlay;
+    OverlayBox overlayBox; // in the pieces' pixels
+    bool overlayHidden;    // a put of this batch covered it, or it is new
 };
 
 X11Window x11;
@@ -41,10 +47,40 @@ X11Window x11;
 void destroyImage()
 {
     std::free(x11.fillRow);
-    std::free(x11.wideRow);
     x11.fillRow = nullptr;
-    x11.wideRow = nullptr;
     destroyShmImage();
+}
+
+// TrueColor with three separate contiguous masks within a depth of 15 to
+// 32 bits: what the colour table can serve.
+bool usableVisual(const XVisualInfo& info)
+{
+    const unsigned long masks[3] = {info.red_mask, info.green_mask, info.blue_mask};
+    for (unsigned long mask : masks)
+        if (mask > 0xFFFFFFFFu)
+            return false;
+    return info.c_class == TrueColor && info.depth >= 15 && info.depth <= 32 &&
+           usableMasks(static_cast<uint32_t>(info.red_mask), static_cast<uint32_t>(info.green_mask),
+                       static_cast<uint32_t>(info.blue_mask));
+}
+
+// The format of the window's image, made for its visual (whose masks
+// usableVisual passed).
+PixelFormat imageFormat(const XImage* image)
+{
+    return pixelFormatOf(static_cast<uint32_t>(x11.visual->red_mask), static_cast<uint32_t>(x11.visual->green_mask),
+                         static_cast<uint32_t>(x11.visual->blue_mask), x11.depth, image->bits_per_pixel,
+                         image->byte_order == MSBFirst);
+}
+
+// The overlay's place in the pieces' pixels: the window's where the client
+// writes blocks, the scene's where the server scales them.
+void placeOverlay()
+{
+    const bool devicePixels = x11.blocks > 1;
+    x11.overlayBox = overlayBox(x11.overlay, devicePixels ? x11.width : x11.logicalWidth,
+                                devicePixels ? x11.height : x11.logicalHeight, x11.blocks);
+    x11.overlayHidden = true;
 }
 
 // An image for a window of width x height device pixels, drawn into in
@@ -63,48 +99,14 @@ bool createImage(int32_t width, int32_t height, int32_t pixelSize, const char** 
     // The server's scaling costs less than writing the blocks here, which
     // is what a server without RENDER leaves.
     x11.blocks = imaged && scaleOnServer(x11.pixelSize, x11.logicalWidth, x11.logicalHeight) ? 1 : x11.pixelSize;
-    if (imaged && x11.blocks > 1)
-        x11.wideRow = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(x11.width)));
-    if (!imaged || (x11.blocks > 1 && x11.wideRow == nullptr)) {
+    if (!imaged) {
         destroyImage();
         *error = "not enough memory for the window's image";
         return false;
     }
-    x11.format = pixelFormatOf(x11.visual, x11.depth, shmImage());
+    x11.format = imageFormat(shmImage());
+    placeOverlay();
     return true;
-}
-
-const uint32_t* coloursFor(PaletteHandle palette)
-{
-    selectColourTable(x11.table, palette,
-                      [](const PaletteEntry& e) { return storedPixelOf(x11.format, e.peRed, e.peGreen, e.peBlue); });
-    return x11.table.colours;
-}
-
-// The source rows of a rectangle lie a window's width apart, too far apart
-// for the processor to foresee, and after the pause between frames some of
-// them come from far away: so each row is asked for this many rows ahead of
-// its conversion, and the rows' waits overlap.
-constexpr int32_t rowsAhead = 4;
-
-inline void requestRow(const uint8_t* row, int32_t count)
-{
-    for (int32_t i = 0; i < count; i += 64)
-        __builtin_prefetch(row + i);
-    __builtin_prefetch(row + count - 1);
-}
-
-// Each index of a logical row as blocks indices: count device pixels.
-const uint8_t* widenRow(const uint8_t* row, int32_t count)
-{
-    const int32_t n = x11.blocks;
-    uint8_t* out = x11.wideRow;
-    int32_t x = 0;
-    for (; x + n <= count; x += n, ++row)
-        std::memset(out + x, *row, static_cast<size_t>(n));
-    if (x < count)
-        std::memset(out + x, *row, static_cast<size_t>(count - x));
-    return out;
 }
 
 // The part of the window that a span of logical pixels covers in the
@@ -116,47 +118,31 @@ int32_t pieceSpan(int32_t start, int32_t length, int32_t windowLength)
     return std::min(length * x11.blocks, windowLength - start * x11.blocks);
 }
 
-// Converts a band of a rectangle (logical pixels) from the rows rowAt(y)
-// give into a piece of the image and puts it. Where the client writes
-// blocks, each row is widened, converted once and copied to the other rows
-// of its blocks.
-template <typename RowAt>
+// Converts a band of a rectangle (logical pixels) from its rows into a
+// piece of the image, in blocks where the client writes them, and puts it.
 void writePiece(int32_t left, int32_t top, int32_t width, int32_t height, int32_t bytesPerLine,
-                const uint32_t* colours, RowAt& rowAt)
+                const uint32_t* colours, IndexRows rows)
 {
     const int32_t n = x11.blocks;
     const int32_t pieceWidth = pieceSpan(left, width, x11.width);
     const int32_t pieceHeight = pieceSpan(top, height, x11.height);
     const Piece piece = startPiece(left * n, top * n, pieceWidth, pieceHeight, bytesPerLine);
-    const int32_t bottom = top + height;
-    for (int32_t y = top; y < bottom && y < top + rowsAhead; ++y)
-        requestRow(rowAt(y), width);
-    uint8_t* out = pieceRows(piece);
-    int32_t rowsLeft = pieceHeight;
-    for (int32_t y = top; y < bottom; ++y) {
-        if (y < bottom - rowsAhead)
-            requestRow(rowAt(y + rowsAhead), width);
-        convertRow(x11.format, out, n == 1 ? rowAt(y) : widenRow(rowAt(y), pieceWidth), pieceWidth, colours);
-        const uint8_t* first = out;
-        out += piece.bytesPerLine;
-        const int32_t copies = std::min(n, rowsLeft) - 1;
-        for (int32_t i = 0; i < copies; ++i, out += piece.bytesPerLine)
-            std::memcpy(out, first, static_cast<size_t>(piece.bytesPerLine));
-        rowsLeft -= copies + 1;
-    }
+    x11.overlayHidden |= boxesMeet(x11.overlayBox, OverlayBox{piece.left, piece.top, piece.width, piece.height});
+    writeBlocks(x11.format, colours, rows, n, pieceRows(piece), piece.bytesPerLine, pieceWidth, pieceHeight);
     putPiece(piece);
 }
 
 // Converts the rectangle (logical pixels, already clipped to the window)
-// and puts it, in bands of as many rows as the image holds.
-template <typename RowAt>
-void writeRect(int32_t left, int32_t top, int32_t width, int32_t height, const uint32_t* colours, RowAt rowAt)
+// from the rows of its top on and puts it, in bands of as many rows as the
+// image holds.
+void writeRect(int32_t left, int32_t top, int32_t width, int32_t height, const uint32_t* colours, IndexRows rows)
 {
     const int32_t bytesPerLine = pieceBytesPerLine(pieceSpan(left, width, x11.width));
     const int32_t bandRows = std::max(1, imageRowsOf(bytesPerLine) / x11.blocks);
     for (int32_t bandTop = top; bandTop < top + height; bandTop += bandRows) {
-        const int32_t rows = top + height - bandTop < bandRows ? top + height - bandTop : bandRows;
-        writePiece(left, bandTop, width, rows, bytesPerLine, colours, rowAt);
+        const int32_t bandHeight = top + height - bandTop < bandRows ? top + height - bandTop : bandRows;
+        writePiece(left, bandTop, width, bandHeight, bytesPerLine, colours,
+                   IndexRows{rows.first + rows.step * (bandTop - top), rows.step});
     }
 }
 
@@ -237,18 +223,26 @@ void closeX11Window()
         return;
     destroyImage();
     closeShmImage();
-    closeFpsOverlay(x11.display);
     x11 = X11Window{};
 }
 
 void endX11Batch()
 {
-    if (!piecePending() && !fpsOverlayChanged())
+    if (shmImage() == nullptr)
+        return;
+    if (setOverlayText(x11.overlay, fpsText()))
+        placeOverlay();
+    if (x11.overlayHidden && x11.overlayBox.width > 0) {
+        const OverlayBox& box = x11.overlayBox;
+        const int32_t bytesPerLine = pieceBytesPerLine(box.width);
+        const Piece piece = startPiece(box.left, box.top, box.width, box.height, bytesPerLine);
+        drawOverlay(x11.overlay, box, x11.blocks, x11.format, pieceRows(piece), bytesPerLine);
+        putPiece(piece);
+    }
+    x11.overlayHidden = false;
+    if (!piecePending())
         return;
     endPieceBatch();
-    // The puts may have covered the overlay.
-    drawFpsOverlay(x11.display, x11.window, x11.height, pixelOf(x11.format, 255, 255, 255),
-                   pixelOf(x11.format, 0, 0, 0));
     XFlush(x11.display);
 }
 
@@ -260,10 +254,10 @@ void fillX11Index(int32_t left, int32_t top, int32_t right, int32_t bottom, uint
     int32_t height = bottom - top;
     if (shmImage() == nullptr || !clipToTarget(left, top, width, height, x11.logicalWidth, x11.logicalHeight))
         return;
-    const uint32_t* colours = coloursFor(palette);
+    const uint32_t* colours = colourTableOf(x11.table, x11.format, palette);
     // A fill is one row of its index for every row.
     std::memset(x11.fillRow, index, static_cast<size_t>(width));
-    writeRect(left, top, width, height, colours, [](int32_t) { return x11.fillRow; });
+    writeRect(left, top, width, height, colours, IndexRows{x11.fillRow, 0});
 }
 
 void presentX11Rect(int32_t left, int32_t top, int32_t width, int32_t height, const uint8_t* bits,
@@ -273,9 +267,9 @@ void presentX11Rect(int32_t left, int32_t top, int32_t width, int32_t height, co
         return;
     if (!clipPresentRect(left, top, width, height, info, x11.logicalWidth, x11.logicalHeight))
         return;
-    const uint32_t* colours = coloursFor(palette);
-    const size_t stride = dibStride(8, info->biWidth);
-    const int32_t lastRow = info->biHeight - 1;
-    writeRect(left, top, width, height, colours,
-              [=](int32_t y) { return bits + stride * static_cast<size_t>(lastRow - y) + left; });
+    const uint32_t* colours = colourTableOf(x11.table, x11.format, palette);
+    // The image is bottom-up: the rectangle's top row lies last.
+    const ptrdiff_t stride = static_cast<ptrdiff_t>(dibStride(8, info->biWidth));
+    const uint8_t* topRow = bits + stride * (info->biHeight - 1 - top) + left;
+    writeRect(left, top, width, height, colours, IndexRows{topRow, -stride});
 }

@@ -2,7 +2,7 @@
 // window it draws into, and the renderer's fills and presents then reach that
 // window through a client-side image (platforms/x11/shm_image_x11.h),
 // converted through a 256-entry colour table built from the palette the
-// renderer selects (platforms/x11/pixel_format_x11.h).
+// renderer selects (platforms/truecolor/pixel_format_truecolor.h).
 #pragma once
 #include <X11/Xlib.h>
 
@@ -26,13 +26,13 @@ bool openX11Window(Display* display, Window window, int32_t width, int32_t heigh
 // The window changed size, or its blocks did: a new image of the new size.
 bool resizeX11Window(int32_t width, int32_t height, int32_t pixelSize, const char** error);
 
-// Releases the image, its shared-memory segment, the graphics contexts and
-// the --fps overlay.
+// Releases the image, its shared-memory segment and the graphics contexts.
 void closeX11Window();
 
 // Sends the puts of a batch of fills and presents (a frame, an Expose)
-// that are still held back, and draws the --fps overlay
-// (platforms/x11/fps_x11.h) over them. Call it before the program waits.
+// that are still held back, with the --fps overlay
+// (platforms/fps/fps_overlay.h) over them. Call it before the program
+// waits.
 void endX11Batch();
 
 // Takes the events of the window's own puts (MIT-SHM completions); false for

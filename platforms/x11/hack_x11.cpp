@@ -3,7 +3,7 @@
 #include "platforms/x11/hack_x11.h"
 
 #include "platforms/x11/display_x11.h"
-#include "platforms/x11/sound_player_alsa.h"
+#include "platforms/alsa/sound_player_alsa.h"
 #include "settings/settings.h"
 #include "support/clock.h"
 

@@ -1,30 +1,25 @@
-// vasken: the saver as an X11 program and XScreenSaver hack, and on a
-// Wayland compositor. Reads the options, hands over to the Wayland loop
-// (platforms/wayland/main_wayland.h) where it draws there, else finds the
+// vasken: the saver as an X11 program and XScreenSaver hack, and on Wayland
+// compositors. Reads the options and hands over to the Wayland program
+// (platforms/wayland/main_wayland.h) where it draws there; else finds the
 // window to draw into (--window-id, $XSCREENSAVER_WINDOW, --root, or one of
-// its own), and runs the scene from an event loop that
-// waits for the next frame, X events and SIGTERM / SIGINT at once. On a
-// failure, an X error it did not expect among them, it writes one line to
-// stderr and exits with 1.
+// its own), and runs the scene from the Linux programs' event loop
+// (platforms/loop/event_loop.h), which waits for the next frame, X events
+// and SIGTERM / SIGINT at once. On a failure, an X error it did not expect
+// among them, it writes one line to stderr and exits with 1.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 
+#include "platforms/fps/fps_count.h"
+#include "platforms/loop/event_loop.h"
 #include "platforms/posix/bitmap_source_posix.h"
 #include "platforms/wayland/main_wayland.h"
 #include "platforms/x11/display_x11.h"
-#include "platforms/x11/fps_x11.h"
 #include "platforms/x11/hack_x11.h"
 #include "platforms/x11/options_x11.h"
-#include "platforms/x11/sound_player_alsa.h"
 #include "platforms/x11/window_switch_x11.h"
 #include "settings/settings.h"
 
@@ -35,7 +30,6 @@ struct HostLoop {
     Window window;
     bool ownWindow;
     Atom deleteWindow;
-    int signalPipe[2];
     bool windowGone;
     // The first X error that was not the window going away (0: none).
     unsigned char errorCode;
@@ -44,36 +38,12 @@ struct HostLoop {
     HackState hack;
 };
 
-HostLoop host = {nullptr, 0, false, 0, {-1, -1}, false, 0, 0, 0, {}};
+HostLoop host = {nullptr, 0, false, 0, false, 0, 0, 0, {}};
 
 int fail(const std::string& message)
 {
     std::fprintf(stderr, "vasken: %s\n", message.c_str());
     return 1;
-}
-
-void noteSignal(int)
-{
-    const char byte = 1;
-    // Nothing to do if the pipe is full: a wake-up is already waiting.
-    ssize_t ignored = write(host.signalPipe[1], &byte, 1);
-    (void)ignored;
-}
-
-bool watchSignals()
-{
-    if (pipe(host.signalPipe) != 0)
-        return false;
-    for (int fd : host.signalPipe) {
-        fcntl(fd, F_SETFL, O_NONBLOCK);
-        fcntl(fd, F_SETFD, FD_CLOEXEC);
-    }
-    struct sigaction action = {};
-    action.sa_handler = noteSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-    return true;
 }
 
 // A window that goes away under us (the daemon's, or one a test owns) ends
@@ -129,38 +99,12 @@ int lostServer(Display*)
     std::_Exit(1);
 }
 
-uint64_t nowMicroseconds()
-{
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<uint64_t>(now.tv_sec) * 1000000u + static_cast<uint64_t>(now.tv_nsec) / 1000u;
-}
-
-// Instances started at the same moment (XScreenSaver starts one per monitor
-// at once) each get a formation of their own: the seed mixes the calendar's
-// seconds and nanoseconds with the process id.
-uint32_t freshSeed()
-{
-    timespec now;
-    clock_gettime(CLOCK_REALTIME, &now);
-    uint64_t x = static_cast<uint64_t>(now.tv_sec) * 1000000000u + static_cast<uint64_t>(now.tv_nsec);
-    x ^= static_cast<uint64_t>(getpid()) << 40;
-    // A 64-bit finaliser (MurmurHash3's): every input bit reaches every
-    // output bit.
-    x ^= x >> 33;
-    x *= 0xff51afd7ed558ccdu;
-    x ^= x >> 33;
-    x *= 0xc4ceb9fe1a85ec53u;
-    x ^= x >> 33;
-    return static_cast<uint32_t>(x);
-}
-
 Window chooseWindow(const ProgramOptions& options)
 {
     if (options.target == DrawTarget::windowId)
         return options.windowId;
     unsigned long fromDaemon = 0;
-    if (parseWindowId(std::getenv("XSCREENSAVER_WINDOW"), fromDaemon))
+    if (parseId(std::getenv("XSCREENSAVER_WINDOW"), fromDaemon))
         return fromDaemon;
     if (options.target == DrawTarget::root)
         return DefaultRootWindow(host.display);
@@ -180,13 +124,9 @@ Window createOwnWindow()
     return window;
 }
 
-enum class Next { run, stop, failed };
-
-// Handles every queued event. A size change is applied once, after the queue.
-Next handleEvents(std::string& error)
+// Handles every queued event; the loop applies the last size they name.
+LoopStep takeX11Events(void*, WindowSize& size, std::string& error)
 {
-    int32_t newWidth = host.hack.driver.deviceWidth;
-    int32_t newHeight = host.hack.driver.deviceHeight;
     while (XPending(host.display) > 0) {
         XEvent event;
         XNextEvent(host.display, &event);
@@ -198,10 +138,8 @@ Next handleEvents(std::string& error)
                 hackExpose(host.hack, event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height);
             break;
         case ConfigureNotify:
-            if (event.xconfigure.window == host.window) {
-                newWidth = event.xconfigure.width;
-                newHeight = event.xconfigure.height;
-            }
+            if (event.xconfigure.window == host.window)
+                size = WindowSize{event.xconfigure.width, event.xconfigure.height};
             break;
         case DestroyNotify:
             if (event.xdestroywindow.window == host.window)
@@ -210,66 +148,46 @@ Next handleEvents(std::string& error)
         case KeyPress:
         case ButtonPress:
             if (host.ownWindow)
-                return Next::stop;
+                return LoopStep::stop;
             break;
         case ClientMessage:
             if (host.ownWindow && static_cast<Atom>(event.xclient.data.l[0]) == host.deleteWindow)
-                return Next::stop;
+                return LoopStep::stop;
             break;
         }
     }
     if (host.windowGone)
-        return Next::stop;
+        return LoopStep::stop;
     if (host.errorCode != 0) {
         error = describeXError();
-        return Next::failed;
+        return LoopStep::failed;
     }
-    const char* reason = nullptr;
-    if (!hackReshape(host.hack, newWidth, newHeight, &reason)) {
-        error = reason;
-        return Next::failed;
-    }
-    return Next::run;
+    return LoopStep::run;
 }
 
-int runLoop()
+// A new image for the new size talks to the server, which may then report
+// the window gone.
+LoopStep resizeX11(void*, WindowSize size, std::string& error)
 {
-    std::string error;
-    for (;;) {
-        const Next next = handleEvents(error);
-        if (next == Next::failed)
-            return fail(error);
-        if (next == Next::stop || host.windowGone)
-            return 0;
-        const uint32_t wait = hackDelay(host.hack);
-        if (wait == 0) {
-            hackDraw(host.hack);
-            // The next frame waits until the server has carried out this
-            // one's puts, so a slow server does not fall behind.
-            endX11Batch();
-            countFpsFrame(nowMicroseconds());
-            continue;
-        }
-        endX11Batch(); // what an Expose presented
-        pollfd waits[2] = {{ConnectionNumber(host.display), POLLIN, 0}, {host.signalPipe[0], POLLIN, 0}};
-        const int timeout = static_cast<int>((wait + 999) / 1000);
-        if (poll(waits, 2, timeout) > 0 && (waits[1].revents & POLLIN) != 0)
-            return 0;
+    const char* reason = nullptr;
+    if (!hackReshape(host.hack, size.width, size.height, &reason)) {
+        error = reason;
+        return LoopStep::failed;
     }
+    return host.windowGone ? LoopStep::stop : LoopStep::run;
 }
 
 int runOnWayland(const ProgramOptions& options, char** argv)
 {
     WaylandProgram program = {WaylandTarget::everyOutput, options.output.c_str(), options.outputProcess,
-                              options.fixedSeed ? options.seed : freshSeed(), options.pixelSize, options.showFps, argv};
+                              runSeed(options),           options.pixelSize,      options.showFps,
+                              argv};
     if (options.windowAsked)
         program.target = WaylandTarget::window;
     else if (!options.output.empty())
         program.target = WaylandTarget::oneOutput;
     useDisplay(OpenedDisplay::wayland);
-    const int result = runWayland(program);
-    closeSoundPlayer();
-    return result;
+    return runWayland(program);
 }
 
 } // namespace
@@ -293,7 +211,7 @@ int main(int argc, char** argv)
         return fail(error);
     if (onWayland)
         return runOnWayland(options, argv);
-    if (!watchSignals())
+    if (!watchEndSignals())
         return fail("cannot watch for signals");
 
     host.display = XOpenDisplay(options.displayName.empty() ? nullptr : options.displayName.c_str());
@@ -318,16 +236,23 @@ int main(int argc, char** argv)
         return fail("window " + std::to_string(host.window) + " does not exist");
     }
     const char* reason = nullptr;
-    const uint32_t seed = options.fixedSeed ? options.seed : freshSeed();
-    if (!hackInit(host.hack, host.display, host.window, attributes.width, attributes.height, seed,
+    if (!hackInit(host.hack, host.display, host.window, attributes.width, attributes.height, runSeed(options),
                   readDesktopScale(host.display), options.pixelSize, &reason)) {
         hackFree(host.hack);
         XCloseDisplay(host.display);
         return fail(reason);
     }
     if (options.showFps)
-        startFpsCount(nowMicroseconds());
-    const int result = runLoop();
+        startFpsCount();
+    const EventLoop loop = {ConnectionNumber(host.display),
+                            &host.hack,
+                            takeX11Events,
+                            resizeX11,
+                            [](void* hack) { return hackDelay(*static_cast<HackState*>(hack)); },
+                            [](void* hack) { hackDraw(*static_cast<HackState*>(hack)); },
+                            [](void*) { endX11Batch(); }};
+    const LoopStep end = runEventLoop(loop, WindowSize{attributes.width, attributes.height}, error);
+    const int result = end == LoopStep::failed ? fail(error) : 0;
     hackFree(host.hack);
     if (host.ownWindow && !host.windowGone)
         XDestroyWindow(host.display, host.window);

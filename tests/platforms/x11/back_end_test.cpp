@@ -1,19 +1,16 @@
-// The X11 program's back ends below the program: the fixed-seed scene run
+// The X11 program's back end below the program: the fixed-seed scene run
 // through the X11 window (the checksum every build gives, and a window that
-// shows the back buffer through the colour table), every kind of TrueColor
-// window and image format the window takes, and the ALSA player recorded by
-// a file device.
+// shows the back buffer through the colour table), and every kind of
+// TrueColor window and image format the window takes.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <cstring>
-#include <fstream>
 #include <vector>
 
+#include "platforms/alsa/sound_player_alsa.h"
 #include "platforms/memory/display_memory.h"
 #include "platforms/x11/display_x11.h"
-#include "platforms/x11/sound_player_alsa.h"
+#include "tests/platforms/alsa/alsa_recording.h"
 #include "tests/platforms/x11/x11_test_support.h"
 #include "tests/scene_scenario.h"
 
@@ -25,39 +22,6 @@
 using namespace x11test;
 
 namespace {
-
-// ALSA's default device becomes a file device that writes what it is given
-// to played.raw; set up once per process, before the first open, because
-// ALSA reads its configuration once.
-std::string recordingPath()
-{
-    static const std::string path = [] {
-        const std::string dir = testDirectory("alsa-recording");
-        std::ofstream(dir + "/.asoundrc") << "pcm.!default {\n  type file\n  slave.pcm \"null\"\n  file \"" << dir
-                                          << "/played.raw\"\n  format \"raw\"\n}\n";
-        setenv("HOME", dir.c_str(), 1);
-        return dir + "/played.raw";
-    }();
-    return path;
-}
-
-long fileSize(const std::string& path)
-{
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 ? static_cast<long>(info.st_size) : -1;
-}
-
-// The sample bytes of a RIFF WAVE image.
-std::string waveSamples(const uint8_t* wave)
-{
-    for (uint32_t at = 12;; ) {
-        uint32_t size;
-        std::memcpy(&size, wave + at + 4, 4);
-        if (std::memcmp(wave + at, "data", 4) == 0)
-            return std::string(reinterpret_cast<const char*>(wave + at + 8), size);
-        at += 8 + size + (size & 1);
-    }
-}
 
 struct VisualCase {
     const char* name;
@@ -272,44 +236,4 @@ TEST_F(SceneOnX11, FixedSeedRunGivesTheChecksumOfTheOtherBuildsAndTheWindowShows
         }
     EXPECT_GT(compared, 10000);
     EXPECT_EQ(differing, 0) << "window pixels off the sprites that differ from the back buffer";
-}
-
-// Whether the player opens the device, or writes to it, shows within this
-// bound: it does either as soon as its thread is asked.
-const int silenceBound = 200;
-
-TEST(SoundOnAlsa, The401stTickPlaysAWaveIntoTheDefaultDeviceAndNothingPlaysWithSoundOff)
-{
-    const std::string played = recordingPath();
-    unlink(played.c_str());
-    loadSoundBank();
-
-    settings = Settings{0, 10, 10};
-    resetSoundTrigger();
-    for (int tick = 0; tick < 2000; ++tick)
-        soundTick();
-    EXPECT_FALSE(eventually("the device to open", [&] { return fileSize(played) != -1; }, silenceBound))
-        << "sound off opened the device";
-
-    // A seed whose draw on the chance picks sound 2, the shortest (u = 5 ... 7).
-    uint32_t seed = 0;
-    for (int32_t u = -1; u < 5 || u > 7; u = randomUpTo(15))
-        seedRandom(++seed);
-    settings = Settings{1, 10, 10};
-    seedRandom(seed);
-    resetSoundTrigger();
-    for (int tick = 0; tick < ticksBetweenSoundChances; ++tick)
-        soundTick();
-    EXPECT_FALSE(eventually("samples in the device", [&] { return fileSize(played) > 0; }, silenceBound))
-        << "something played before the 401st tick";
-    soundTick();
-
-    const std::string expected = waveSamples(static_cast<const uint8_t*>(soundBank.images[2]));
-    EXPECT_TRUE(eventually("the wave's samples", [&] { return fileSize(played) >= long(expected.size()); }, 5000));
-    std::ifstream in(played, std::ios::binary);
-    const std::string recorded((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(recorded.size(), expected.size());
-    EXPECT_TRUE(recorded == expected) << "the recording is not the samples of WAVDAT2";
-    releaseSoundBank();
-    closeSoundPlayer();
 }

@@ -1,4 +1,4 @@
-// ALSA back end of the sound player (the waves themselves come from
+// The Linux programs' sound player on ALSA (the waves themselves come from
 // platforms/posix/wave_resources_embedded.cpp). playWaveImage hands the image to a
 // thread that owns the default PCM device and writes the wave in short
 // pieces, so that the next request (a new wave, or a stop) cuts it off at
@@ -20,7 +20,7 @@
 #include <mutex>
 #include <thread>
 
-#include "platforms/x11/sound_player_alsa.h"
+#include "platforms/alsa/sound_player_alsa.h"
 
 namespace {
 
