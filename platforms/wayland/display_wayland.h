@@ -35,7 +35,7 @@ bool waylandBufferFree();
 bool attachWaylandFrame();
 
 // The window's part of the seam, as the program's display switch
-// (platforms/x11/window_seam.cpp) hands it over.
+// (platforms/x11/window_switch_x11.cpp) hands it over.
 void fillWaylandIndex(int32_t left, int32_t top, int32_t right, int32_t bottom, uint8_t index, PaletteHandle palette);
 void presentWaylandRect(int32_t left, int32_t top, int32_t width, int32_t height, const uint8_t* bits,
                         const BitmapInfoHeader* info, PaletteHandle palette);
