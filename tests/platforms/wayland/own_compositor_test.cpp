@@ -1,10 +1,11 @@
 // vasken against compositors that sway cannot stand in for, each made here
-// with libwayland-server: a lock screen that hands the program one end of a
-// socket ($WAYLAND_SOCKET), offers no seat and layer-shell without a
-// viewport, and expects the surface committed at exactly the size it
-// configured; and a compositor without layer-shell (as GNOME's Mutter),
-// where every output gets a full-screen xdg toplevel. Both have one output
-// of scale 2 and neither offers a viewport, so buffers carry a buffer scale.
+// with libwayland-server and each expecting the surface committed at exactly
+// the size it configured: a lock screen that hands the program one end of a
+// socket ($WAYLAND_SOCKET) and offers no seat, layer-shell and no viewport
+// (buffers carry a buffer scale of 2); the same with a viewport and a
+// fractional scale of 1.5 (buffers of device pixels, in exact blocks of
+// 2 x 2); and a compositor without layer-shell (as GNOME's Mutter), where
+// every output gets a full-screen xdg toplevel.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <wayland-server.h>
@@ -13,6 +14,8 @@
 #include <string>
 
 #include "tests/platforms/process_test_support.h"
+#include "fractional-scale-v1-server-protocol.h"
+#include "viewporter-server-protocol.h"
 #include "wlr-layer-shell-unstable-v1-server-protocol.h"
 #include "xdg-shell-server-protocol.h"
 
@@ -20,15 +23,29 @@ using namespace processtest;
 
 namespace {
 
-// The surface size the compositor configures, and its output's scale.
-constexpr int32_t configuredWidth = 700;
-constexpr int32_t configuredHeight = 400;
-constexpr int32_t outputScale = 2;
-
 enum class Shell { layer, xdg };
 
-struct Compositor {
+// A compositor, the size it configures the surface to and its output's
+// scale; with a fractional scale (in 120ths, 0: none) it offers viewports.
+struct CompositorCase {
+    const char* name;
     Shell shell;
+    int32_t width;
+    int32_t height;
+    int32_t scale;
+    uint32_t fractionalScale;
+    // What every committed frame must be: a buffer of that size and scale,
+    // shown at the destination (0 x 0: no viewport), in blocks of that size.
+    int32_t bufferWidth;
+    int32_t bufferHeight;
+    int32_t bufferScale;
+    int32_t destinationWidth;
+    int32_t destinationHeight;
+    int32_t blocks;
+};
+
+struct Compositor {
+    CompositorCase kind;
     wl_display* display;
     wl_resource* output;       // the program's output object, the last one bound
     wl_resource* role;         // the layer surface, or the toplevel
@@ -38,6 +55,8 @@ struct Compositor {
     wl_resource* shownBuffer;
     wl_list frameCallbacks; // asked for since the last commit
     int32_t bufferScale;
+    int32_t destinationWidth;
+    int32_t destinationHeight;
     uint32_t configureSerial; // 0 until sent
     bool acknowledged;
     int framesShown;    // commits with a buffer
@@ -53,15 +72,15 @@ void destroyResource(wl_client*, wl_resource* resource) { wl_resource_destroy(re
 void configure()
 {
     compositor.configureSerial = wl_display_next_serial(compositor.display);
-    if (compositor.shell == Shell::layer) {
-        zwlr_layer_surface_v1_send_configure(compositor.role, compositor.configureSerial, configuredWidth,
-                                             configuredHeight);
+    const CompositorCase& kind = compositor.kind;
+    if (kind.shell == Shell::layer) {
+        zwlr_layer_surface_v1_send_configure(compositor.role, compositor.configureSerial, kind.width, kind.height);
         return;
     }
     wl_array states;
     wl_array_init(&states);
     *static_cast<uint32_t*>(wl_array_add(&states, sizeof(uint32_t))) = XDG_TOPLEVEL_STATE_FULLSCREEN;
-    xdg_toplevel_send_configure(compositor.role, configuredWidth, configuredHeight, &states);
+    xdg_toplevel_send_configure(compositor.role, kind.width, kind.height, &states);
     wl_array_release(&states);
     xdg_surface_send_configure(compositor.xdgSurface, compositor.configureSerial);
 }
@@ -81,6 +100,45 @@ void setRegion(wl_client*, wl_resource*, wl_resource*) {}
 void setTransform(wl_client*, wl_resource*, int32_t) {}
 void setScale(wl_client*, wl_resource*, int32_t scale) { compositor.bufferScale = scale; }
 
+// The first pixel of data (rows of stride bytes) that is not the colour of
+// its block of blocks x blocks, blocks starting at even multiples: "" when
+// every block is of one colour.
+std::string brokenBlock(const uint8_t* data, int32_t stride, int32_t width, int32_t height, int32_t blocks)
+{
+    auto at = [&](int32_t x, int32_t y) { return reinterpret_cast<const uint32_t*>(data + stride * y)[x]; };
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            if ((at(x, y) & 0xFFFFFF) != (at(x - x % blocks, y - y % blocks) & 0xFFFFFF))
+                return "pixel " + std::to_string(x) + "," + std::to_string(y) + " differs from its block";
+    return "";
+}
+
+// What is wrong with the buffer of a commit, "" when nothing is.
+std::string misfitOf(wl_shm_buffer* buffer)
+{
+    const CompositorCase& kind = compositor.kind;
+    if (buffer == nullptr)
+        return "not a wl_shm buffer";
+    const int32_t width = wl_shm_buffer_get_width(buffer);
+    const int32_t height = wl_shm_buffer_get_height(buffer);
+    const std::string shown = "buffer " + std::to_string(width) + "x" + std::to_string(height) + " at scale " +
+                              std::to_string(compositor.bufferScale > 0 ? compositor.bufferScale : 1) + " shown at " +
+                              std::to_string(compositor.destinationWidth) + "x" +
+                              std::to_string(compositor.destinationHeight);
+    const std::string wanted = "buffer " + std::to_string(kind.bufferWidth) + "x" + std::to_string(kind.bufferHeight) +
+                               " at scale " + std::to_string(kind.bufferScale) + " shown at " +
+                               std::to_string(kind.destinationWidth) + "x" + std::to_string(kind.destinationHeight);
+    if (!compositor.acknowledged)
+        return shown + " before the configure was acknowledged";
+    if (shown != wanted)
+        return shown + ", not " + wanted;
+    wl_shm_buffer_begin_access(buffer);
+    const std::string blocks = brokenBlock(static_cast<const uint8_t*>(wl_shm_buffer_get_data(buffer)),
+                                           wl_shm_buffer_get_stride(buffer), width, height, kind.blocks);
+    wl_shm_buffer_end_access(buffer);
+    return blocks;
+}
+
 // The first commit (no buffer) asks for the configure; a commit with a
 // buffer shows it, releases the one shown before and answers the frame
 // callbacks at once, as an output that is always ready would.
@@ -92,16 +150,11 @@ void commit(wl_client*, wl_resource*)
     }
     if (compositor.pendingBuffer == nullptr)
         return;
-    wl_shm_buffer* buffer = wl_shm_buffer_get(compositor.pendingBuffer);
-    const std::string size = buffer == nullptr ? "not wl_shm"
-                                               : std::to_string(wl_shm_buffer_get_width(buffer)) + "x" +
-                                                     std::to_string(wl_shm_buffer_get_height(buffer));
-    const std::string wanted =
-        std::to_string(configuredWidth * outputScale) + "x" + std::to_string(configuredHeight * outputScale);
-    if (compositor.misfit.empty() && (!compositor.acknowledged || size != wanted || compositor.bufferScale != outputScale))
-        compositor.misfit = "frame " + std::to_string(compositor.framesShown) + ": buffer " + size + " at scale " +
-                            std::to_string(compositor.bufferScale) +
-                            (compositor.acknowledged ? "" : " before the configure was acknowledged");
+    if (compositor.misfit.empty()) {
+        const std::string misfit = misfitOf(wl_shm_buffer_get(compositor.pendingBuffer));
+        if (!misfit.empty())
+            compositor.misfit = "frame " + std::to_string(compositor.framesShown) + ": " + misfit;
+    }
     if (compositor.shownBuffer != nullptr && compositor.shownBuffer != compositor.pendingBuffer)
         wl_buffer_send_release(compositor.shownBuffer);
     compositor.shownBuffer = compositor.pendingBuffer;
@@ -190,6 +243,34 @@ void getXdgSurface(wl_client* client, wl_resource*, uint32_t id, wl_resource*)
 void pong(wl_client*, wl_resource*, uint32_t) {}
 const struct xdg_wm_base_interface wmBaseImplementation = {destroyResource, createPositioner, getXdgSurface, pong};
 
+// ---- viewporter, fractional-scale ---------------------------------------------
+
+void setSource(wl_client*, wl_resource*, wl_fixed_t, wl_fixed_t, wl_fixed_t, wl_fixed_t) {}
+void setDestination(wl_client*, wl_resource*, int32_t width, int32_t height)
+{
+    compositor.destinationWidth = width;
+    compositor.destinationHeight = height;
+}
+const struct wp_viewport_interface viewportImplementation = {destroyResource, setSource, setDestination};
+
+void getViewport(wl_client* client, wl_resource*, uint32_t id, wl_resource*)
+{
+    wl_resource* viewport = wl_resource_create(client, &wp_viewport_interface, 1, id);
+    wl_resource_set_implementation(viewport, &viewportImplementation, nullptr, nullptr);
+}
+const struct wp_viewporter_interface viewporterImplementation = {destroyResource, getViewport};
+
+const struct wp_fractional_scale_v1_interface fractionalImplementation = {destroyResource};
+
+void getFractionalScale(wl_client* client, wl_resource*, uint32_t id, wl_resource*)
+{
+    wl_resource* fractional = wl_resource_create(client, &wp_fractional_scale_v1_interface, 1, id);
+    wl_resource_set_implementation(fractional, &fractionalImplementation, nullptr, nullptr);
+    wp_fractional_scale_v1_send_preferred_scale(fractional, compositor.kind.fractionalScale);
+}
+const struct wp_fractional_scale_manager_v1_interface fractionalManagerImplementation = {destroyResource,
+                                                                                        getFractionalScale};
+
 // ---- globals ------------------------------------------------------------------
 
 struct GlobalKind {
@@ -207,9 +288,9 @@ void bindGlobal(wl_client* client, void* data, uint32_t version, uint32_t id)
         compositor.output = resource;
         wl_output_send_geometry(resource, 0, 0, 0, 0, WL_OUTPUT_SUBPIXEL_UNKNOWN, "own", "compositor",
                                 WL_OUTPUT_TRANSFORM_NORMAL);
-        wl_output_send_mode(resource, WL_OUTPUT_MODE_CURRENT, configuredWidth * outputScale,
-                            configuredHeight * outputScale, 60000);
-        wl_output_send_scale(resource, outputScale);
+        const CompositorCase& shape = compositor.kind;
+        wl_output_send_mode(resource, WL_OUTPUT_MODE_CURRENT, shape.bufferWidth, shape.bufferHeight, 60000);
+        wl_output_send_scale(resource, shape.scale);
         wl_output_send_done(resource);
     }
 }
@@ -220,31 +301,44 @@ const GlobalKind compositorGlobal = {&wl_compositor_interface, 4, &compositorImp
 const GlobalKind outputGlobal = {&wl_output_interface, 2, &outputImplementation};
 const GlobalKind layerShellGlobal = {&zwlr_layer_shell_v1_interface, 3, &layerShellImplementation};
 const GlobalKind wmBaseGlobal = {&xdg_wm_base_interface, 2, &wmBaseImplementation};
+const GlobalKind viewporterGlobal = {&wp_viewporter_interface, 1, &viewporterImplementation};
+const GlobalKind fractionalGlobal = {&wp_fractional_scale_manager_v1_interface, 1, &fractionalManagerImplementation};
 
 void addGlobal(const GlobalKind& kind)
 {
     wl_global_create(compositor.display, kind.interface, kind.version, const_cast<GlobalKind*>(&kind), bindGlobal);
 }
 
+// name, shell, configured size, scale, fractional scale; buffer size and
+// scale, the viewport's destination, blocks
+const CompositorCase cases[] = {
+    {"LockScreen", Shell::layer, 700, 400, 2, 0, 1400, 800, 2, 0, 0, 1},
+    {"FractionalScale", Shell::layer, 1280, 720, 2, 180, 1920, 1080, 1, 1280, 720, 2},
+    {"NoLayerShell", Shell::xdg, 700, 400, 2, 0, 1400, 800, 2, 0, 0, 1},
+};
+void PrintTo(const CompositorCase& c, std::ostream* out) { *out << c.name; }
+
 } // namespace
 
 // One test's compositor: shm, a compositor, an output and the shell, and a
 // loop that dispatches it while a condition is awaited.
-class OwnCompositor : public ::testing::Test {
+class OwnCompositor : public ::testing::TestWithParam<CompositorCase> {
 protected:
-    void SetUp() override { start(Shell::layer); }
-    // A compositor of that shell, in place of the one before.
-    void start(Shell shell)
+    void SetUp() override
     {
-        stop();
+        const CompositorCase& kind = GetParam();
         compositor = Compositor{};
-        compositor.shell = shell;
+        compositor.kind = kind;
         wl_list_init(&compositor.frameCallbacks);
         compositor.display = wl_display_create();
         ASSERT_EQ(wl_display_init_shm(compositor.display), 0);
         addGlobal(compositorGlobal);
         addGlobal(outputGlobal);
-        addGlobal(shell == Shell::layer ? layerShellGlobal : wmBaseGlobal);
+        addGlobal(kind.shell == Shell::layer ? layerShellGlobal : wmBaseGlobal);
+        if (kind.fractionalScale != 0) {
+            addGlobal(viewporterGlobal);
+            addGlobal(fractionalGlobal);
+        }
     }
     ~OwnCompositor() override
     {
@@ -284,45 +378,51 @@ protected:
     std::vector<std::unique_ptr<ChildProcess>> programs;
 };
 
-TEST_F(OwnCompositor, ALockScreensBackgroundWithoutASeatDrawsAtExactlyTheConfiguredSizeUntilItIsEnded)
+INSTANTIATE_TEST_SUITE_P(Each, OwnCompositor, ::testing::ValuesIn(cases),
+                         [](const ::testing::TestParamInfo<CompositorCase>& c) { return c.param.name; });
+
+// With layer-shell the program is one process on a socket the compositor
+// hands over, as a lock screen does it, with no seat. Without it the parent
+// and its process for the output (named by its global: the output has no
+// name) both connect by the compositor's socket, and the output gets a
+// full-screen window.
+TEST_P(OwnCompositor, EveryFrameIsCommittedAtExactlyTheConfiguredSizeAndScaleUntilTheProgramIsEnded)
 {
-    int sockets[2];
-    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, sockets), 0);
-    fcntl(sockets[0], F_SETFD, FD_CLOEXEC);
-    wl_client_create(compositor.display, sockets[0]);
-    ChildProcess& vasken = startVasken({"WAYLAND_SOCKET=" + std::to_string(sockets[1]), "DISPLAY="});
-    close(sockets[1]);
+    const bool handed = GetParam().shell == Shell::layer;
+    std::vector<std::string> environment = {"DISPLAY="};
+    int sockets[2] = {-1, -1};
+    if (handed) {
+        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, sockets), 0);
+        fcntl(sockets[0], F_SETFD, FD_CLOEXEC);
+        wl_client_create(compositor.display, sockets[0]);
+        environment.push_back("WAYLAND_SOCKET=" + std::to_string(sockets[1]));
+    } else {
+        const std::string runtime = testDirectory("own-compositor");
+        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+        const char* socket = wl_display_add_socket_auto(compositor.display);
+        ASSERT_NE(socket, nullptr);
+        environment.push_back("XDG_RUNTIME_DIR=" + runtime);
+        environment.push_back("WAYLAND_DISPLAY=" + std::string(socket));
+    }
+    ChildProcess& vasken = startVasken(environment);
+    if (handed)
+        close(sockets[1]);
     EXPECT_TRUE(serveUntil("twenty frames", [&] { return compositor.framesShown >= 20 || !vasken.running(); }));
     EXPECT_TRUE(vasken.running()) << vasken.errors();
     EXPECT_EQ(compositor.misfit, "") << "the first frame that did not fit";
-    kill(vasken.pid, SIGTERM);
-    EXPECT_TRUE(serveUntil("the program to end", [&] { return !vasken.running(); }, 10000));
-    EXPECT_EQ(vasken.waitExit(0), 0) << vasken.errors();
-}
-
-// The parent and its process for the output (named by its global: the
-// output has no name) both connect by the compositor's socket.
-TEST_F(OwnCompositor, WithoutLayerShellTheOutputGetsAFullScreenWindowAtExactlyItsSize)
-{
-    ASSERT_NO_FATAL_FAILURE(start(Shell::xdg));
-    const std::string runtime = testDirectory("own-compositor");
-    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-    const char* socket = wl_display_add_socket_auto(compositor.display);
-    ASSERT_NE(socket, nullptr);
-    ChildProcess& vasken =
-        startVasken({"XDG_RUNTIME_DIR=" + runtime, "WAYLAND_DISPLAY=" + std::string(socket), "DISPLAY="});
-    EXPECT_TRUE(serveUntil("twenty frames", [&] { return compositor.framesShown >= 20 || !vasken.running(); }));
-    EXPECT_TRUE(vasken.running()) << vasken.errors();
     pid_t outputProcess = 0;
     std::ifstream(std::string("/proc/") + std::to_string(vasken.pid) + "/task/" + std::to_string(vasken.pid) +
                   "/children") >>
         outputProcess;
-    EXPECT_GT(outputProcess, 0) << "no process for the output";
-    EXPECT_NE(compositor.fullScreenOn, nullptr) << "no full-screen request";
-    EXPECT_EQ(compositor.fullScreenOn, compositor.output) << "full screen on another output than the one announced";
-    EXPECT_EQ(compositor.misfit, "") << "the first frame that did not fit";
+    if (!handed) {
+        EXPECT_GT(outputProcess, 0) << "no process for the output";
+        EXPECT_NE(compositor.fullScreenOn, nullptr) << "no full-screen request";
+        EXPECT_EQ(compositor.fullScreenOn, compositor.output) << "full screen on another output than the one announced";
+    }
     kill(vasken.pid, SIGTERM);
     EXPECT_TRUE(serveUntil("the program to end", [&] { return !vasken.running(); }, 10000));
     EXPECT_EQ(vasken.waitExit(0), 0) << vasken.errors();
-    EXPECT_NE(kill(outputProcess, 0), 0) << "the output's process outlived the parent";
+    if (outputProcess > 0) {
+        EXPECT_NE(kill(outputProcess, 0), 0) << "the output's process outlived the parent";
+    }
 }
