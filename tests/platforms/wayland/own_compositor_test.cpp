@@ -304,9 +304,10 @@ const GlobalKind wmBaseGlobal = {&xdg_wm_base_interface, 2, &wmBaseImplementatio
 const GlobalKind viewporterGlobal = {&wp_viewporter_interface, 1, &viewporterImplementation};
 const GlobalKind fractionalGlobal = {&wp_fractional_scale_manager_v1_interface, 1, &fractionalManagerImplementation};
 
-void addGlobal(const GlobalKind& kind)
+wl_global* addGlobal(const GlobalKind& kind)
 {
-    wl_global_create(compositor.display, kind.interface, kind.version, const_cast<GlobalKind*>(&kind), bindGlobal);
+    return wl_global_create(compositor.display, kind.interface, kind.version, const_cast<GlobalKind*>(&kind),
+                            bindGlobal);
 }
 
 // name, shell, configured size, scale, fractional scale; buffer size and
@@ -333,7 +334,7 @@ protected:
         compositor.display = wl_display_create();
         ASSERT_EQ(wl_display_init_shm(compositor.display), 0);
         addGlobal(compositorGlobal);
-        addGlobal(outputGlobal);
+        output = addGlobal(outputGlobal);
         addGlobal(kind.shell == Shell::layer ? layerShellGlobal : wmBaseGlobal);
         if (kind.fractionalScale != 0) {
             addGlobal(viewporterGlobal);
@@ -376,6 +377,7 @@ protected:
     }
 
     std::vector<std::unique_ptr<ChildProcess>> programs;
+    wl_global* output = nullptr;
 };
 
 INSTANTIATE_TEST_SUITE_P(Each, OwnCompositor, ::testing::ValuesIn(cases),
@@ -384,8 +386,9 @@ INSTANTIATE_TEST_SUITE_P(Each, OwnCompositor, ::testing::ValuesIn(cases),
 // With layer-shell the program is one process on a socket the compositor
 // hands over, as a lock screen does it, with no seat. Without it the parent
 // and its process for the output (named by its global: the output has no
-// name) both connect by the compositor's socket, and the output gets a
-// full-screen window.
+// name) both connect by the compositor's socket, the output gets a
+// full-screen window, and when the output goes its process is ended while
+// the parent waits on.
 TEST_P(OwnCompositor, EveryFrameIsCommittedAtExactlyTheConfiguredSizeAndScaleUntilTheProgramIsEnded)
 {
     const bool handed = GetParam().shell == Shell::layer;
@@ -418,6 +421,11 @@ TEST_P(OwnCompositor, EveryFrameIsCommittedAtExactlyTheConfiguredSizeAndScaleUnt
         EXPECT_GT(outputProcess, 0) << "no process for the output";
         EXPECT_NE(compositor.fullScreenOn, nullptr) << "no full-screen request";
         EXPECT_EQ(compositor.fullScreenOn, compositor.output) << "full screen on another output than the one announced";
+        wl_global_destroy(output);
+        const std::string reaped = "/proc/" + std::to_string(outputProcess);
+        EXPECT_TRUE(serveUntil("the output's process to end",
+                               [&] { return access(reaped.c_str(), F_OK) != 0 || !vasken.running(); }, 10000));
+        EXPECT_TRUE(vasken.running()) << "the parent ended with its output: " << vasken.errors();
     }
     kill(vasken.pid, SIGTERM);
     EXPECT_TRUE(serveUntil("the program to end", [&] { return !vasken.running(); }, 10000));
