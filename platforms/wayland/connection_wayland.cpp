@@ -40,7 +40,10 @@ void copyName(WaylandOutput& output, const char* name)
 void noteGeometry(void*, wl_output*, int32_t, int32_t, int32_t, int32_t, int32_t, const char*, const char*, int32_t) {}
 void noteMode(void*, wl_output*, uint32_t, int32_t, int32_t, int32_t) {}
 void noteOutputDone(void* data, wl_output*) { static_cast<WaylandOutput*>(data)->done = true; }
-void noteScale(void* data, wl_output*, int32_t factor) { static_cast<WaylandOutput*>(data)->scale = std::max(factor, 1); }
+void noteScale(void* data, wl_output*, int32_t factor)
+{
+    static_cast<WaylandOutput*>(data)->scale = std::max(factor, 1);
+}
 void noteOutputName(void* data, wl_output*, const char* name)
 {
     WaylandOutput* output = static_cast<WaylandOutput*>(data);
@@ -337,7 +340,8 @@ bool waitWayland(int timeout, int fd, bool& fdReady)
             return false;
     // A full socket takes the rest once the compositor has read some.
     const bool sent = wl_display_flush(display) >= 0 || errno == EAGAIN;
-    pollfd waits[2] = {{wl_display_get_fd(display), static_cast<short>(POLLIN | (sent ? 0 : POLLOUT)), 0}, {fd, POLLIN, 0}};
+    const short events = static_cast<short>(POLLIN | (sent ? 0 : POLLOUT));
+    pollfd waits[2] = {{wl_display_get_fd(display), events, 0}, {fd, POLLIN, 0}};
     if (poll(waits, fd >= 0 ? 2 : 1, timeout) < 0 && errno != EINTR) {
         wl_display_cancel_read(display);
         return false;

@@ -16,7 +16,6 @@ struct wl_pointer;
 struct wl_registry;
 struct wl_seat;
 struct wl_shm;
-struct wl_surface;
 struct wp_fractional_scale_manager_v1;
 struct wp_viewporter;
 struct xdg_wm_base;

@@ -84,8 +84,8 @@ uint32_t endDamageFrame(DamageHistory& history, const uint8_t* now, uint8_t* bef
         for (int32_t y = r.top; y < r.bottom; ++y) {
             const size_t row = stride * static_cast<size_t>(y) + static_cast<size_t>(r.left);
             visitDifferingRuns(now + row, before + row, r.right - r.left, [&](int32_t from, int32_t to) {
-                box = DamageRect{std::min(box.left, r.left + from), std::min(box.top, y), std::max(box.right, r.left + to),
-                                 y + 1};
+                box = DamageRect{std::min(box.left, r.left + from), std::min(box.top, y),
+                                 std::max(box.right, r.left + to), y + 1};
                 if (kept.spanCount < damageSpansPerFrame)
                     kept.spans[kept.spanCount++] = DamageSpan{y, r.left + from, r.left + to};
                 else

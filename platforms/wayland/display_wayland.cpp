@@ -60,6 +60,12 @@ const uint32_t* coloursFor(PaletteHandle palette)
 
 uint8_t* imageRow(int32_t y) { return window.image + static_cast<size_t>(window.logicalWidth) * y; }
 
+// Where the device pixel at (x, y) of the buffer lies.
+uint8_t* pixelAt(ShmBuffer& buffer, int32_t x, int32_t y)
+{
+    return buffer.pixels + static_cast<size_t>(window.pool.stride) * y + static_cast<size_t>(x) * 4;
+}
+
 // Writes logical pixels from ... to of row y of the image into the buffer,
 // each as a block of pixelSize, the last ones cut at the buffer's edge.
 void convertSpan(ShmBuffer& buffer, int32_t y, int32_t from, int32_t to)
@@ -67,8 +73,8 @@ void convertSpan(ShmBuffer& buffer, int32_t y, int32_t from, int32_t to)
     const int32_t n = window.pixelSize;
     const OverlayBox span = {from * n, y * n, std::min(to * n, window.deviceWidth) - from * n,
                              std::min(n, window.deviceHeight - y * n)};
-    uint8_t* out = buffer.pixels + static_cast<size_t>(window.pool.stride) * span.top + static_cast<size_t>(span.left) * 4;
-    writeBlocks(window.format, window.table.colours, IndexRows{imageRow(y) + from, 0}, n, out, window.pool.stride,
+    writeBlocks(window.format, window.table.colours, IndexRows{imageRow(y) + from, 0}, n,
+                pixelAt(buffer, span.left, span.top), window.pool.stride,
                 span.width, span.height);
     window.overlayCovered = window.overlayCovered || boxesMeet(span, window.overlayBox);
 }
@@ -86,8 +92,8 @@ void overlayInto(ShmBuffer& buffer)
     if (box.width <= 0 || box.height <= 0)
         return;
     if (window.overlayCovered || buffer.overlayText != window.overlayText) {
-        uint8_t* out = buffer.pixels + static_cast<size_t>(window.pool.stride) * box.top + static_cast<size_t>(box.left) * 4;
-        drawOverlay(window.overlay, box, window.pixelSize, window.format, out, window.pool.stride);
+        drawOverlay(window.overlay, box, window.pixelSize, window.format, pixelAt(buffer, box.left, box.top),
+                    window.pool.stride);
         buffer.overlayText = window.overlayText;
     }
     if (window.shownOverlayText != window.overlayText)

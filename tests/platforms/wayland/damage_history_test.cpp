@@ -140,9 +140,11 @@ TEST(DamageHistory, OnlyRunsThatDifferAreFoundAndTheHeldRowFollows)
     for (const RunCase& c : cases) {
         std::string held = c.held;
         std::string runs;
+        const auto note = [&](int32_t from, int32_t to) {
+            runs += std::to_string(from) + "-" + std::to_string(to) + " ";
+        };
         visitDifferingRuns(reinterpret_cast<const uint8_t*>(c.wanted.data()), reinterpret_cast<uint8_t*>(&held[0]),
-                           static_cast<int32_t>(held.size()),
-                           [&](int32_t from, int32_t to) { runs += std::to_string(from) + "-" + std::to_string(to) + " "; });
+                           static_cast<int32_t>(held.size()), note);
         EXPECT_EQ(runs, c.expected) << c.wanted << " over " << c.held;
         EXPECT_EQ(held, c.wanted);
     }

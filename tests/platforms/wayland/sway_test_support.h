@@ -69,7 +69,8 @@ public:
             std::fclose(toClient);
         if (fromClient != nullptr)
             std::fclose(fromClient);
-        if (pid > 0 && !eventually("the pointer client to end", [&] { return waitpid(pid, nullptr, WNOHANG) != 0; }, 5000)) {
+        const auto ended = [&] { return waitpid(pid, nullptr, WNOHANG) != 0; };
+        if (pid > 0 && !eventually("the pointer client to end", ended, 5000)) {
             kill(pid, SIGKILL);
             waitpid(pid, nullptr, 0);
         }
@@ -251,7 +252,8 @@ protected:
                        }
                    const scenetest::SceneColours colours = sortColours(grab);
                    seen = std::to_string(uncovered) + " desktop pixels, " + std::to_string(colours.shipPixels) +
-                          " ship pixels, " + std::to_string(colours.squareColours) + " square colours, lit pixels by quarter " +
+                          " ship pixels, " + std::to_string(colours.squareColours) +
+                          " square colours, lit pixels by quarter " +
                           std::to_string(quarters[0]) + " " + std::to_string(quarters[1]) + " " +
                           std::to_string(quarters[2]) + " " + std::to_string(quarters[3]);
                    return uncovered == 0 && colours.shipPixels > 500 && colours.squareColours >= 8 &&

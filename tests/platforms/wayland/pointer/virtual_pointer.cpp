@@ -55,7 +55,8 @@ int main()
         std::fprintf(stderr, "virtual_pointer: the compositor offers no zwlr_virtual_pointer_manager_v1\n");
         return 1;
     }
-    zwlr_virtual_pointer_v1* pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(client.manager, client.seat);
+    zwlr_virtual_pointer_v1* pointer =
+        zwlr_virtual_pointer_manager_v1_create_virtual_pointer(client.manager, client.seat);
     wl_display_roundtrip(display);
     std::printf("ready\n");
     std::fflush(stdout);
