@@ -283,3 +283,26 @@ void presentDisplayRect(DeviceContext dc, int32_t left, int32_t top, int32_t wid
     copyImageRect(left, top, width, height, bits, info,
                   [memory](int32_t y, int32_t& rowWidth) { return bitmapRow(memory, y, rowWidth); });
 }
+
+bool fillIndexImage(const IndexImage& image, int32_t& left, int32_t& top, int32_t& width, int32_t& height,
+                    uint8_t index)
+{
+    if (image.indices == nullptr || !clipToTarget(left, top, width, height, image.width, image.height))
+        return false;
+    for (int32_t y = top; y < top + height; ++y)
+        std::memset(image.indices + static_cast<size_t>(y) * image.width + left, index, static_cast<size_t>(width));
+    return true;
+}
+
+bool copyIntoIndexImage(const IndexImage& image, int32_t& left, int32_t& top, int32_t& width, int32_t& height,
+                        const uint8_t* bits, const BitmapInfoHeader* info)
+{
+    if (image.indices == nullptr || bits == nullptr ||
+        !clipPresentRect(left, top, width, height, info, image.width, image.height))
+        return false;
+    copyImageRect(left, top, width, height, bits, info, [&image](int32_t y, int32_t& rowWidth) {
+        rowWidth = image.width;
+        return image.indices + static_cast<size_t>(y) * image.width;
+    });
+    return true;
+}

@@ -115,6 +115,21 @@ inline bool clipPresentRect(int32_t& left, int32_t& top, int32_t& width, int32_t
            clipToTarget(left, top, width, height, targetWidth, targetHeight);
 }
 
+// A window kept as palette indices in memory, top row first, rows width
+// apart: what the stand-in shows, and what the page and the Wayland window
+// convert into pixels afterwards. Both calls clip the rectangle to the image
+// (and the source) and answer it clipped; false when nothing is left or
+// there are no indices.
+struct IndexImage {
+    uint8_t* indices;
+    int32_t width;
+    int32_t height;
+};
+bool fillIndexImage(const IndexImage& image, int32_t& left, int32_t& top, int32_t& width, int32_t& height,
+                    uint8_t index);
+bool copyIntoIndexImage(const IndexImage& image, int32_t& left, int32_t& top, int32_t& width, int32_t& height,
+                        const uint8_t* bits, const BitmapInfoHeader* info);
+
 // Supplied by each back end that uses the model.
 //
 // Fills left <= x < right, top <= y < bottom of the window with one palette

@@ -30,10 +30,7 @@ StubSceneWindow sceneWindow = {};
 int32_t sceneWindowSuccesses = -1; // prepares left before they fail; -1: never
 int32_t dibSectionSuccesses = -1;  // DIB sections left before they fail; -1: never
 
-uint8_t* windowRow(int32_t y)
-{
-    return y >= 0 && y < windowHeight ? windowPixels + static_cast<size_t>(y) * windowWidth : nullptr;
-}
+IndexImage windowImage() { return IndexImage{windowPixels, windowWidth, windowHeight}; }
 
 // A black window of width x height; false, with no window at all, when its
 // memory cannot be had.
@@ -68,15 +65,9 @@ void noteDisplayCall(DisplayCall call)
 
 void fillWindowIndex(int32_t left, int32_t top, int32_t right, int32_t bottom, uint8_t index, PaletteHandle)
 {
-    const int32_t from = left < 0 ? 0 : left;
-    const int32_t to = right > windowWidth ? windowWidth : right;
-    for (int32_t y = top; y < bottom; ++y) {
-        uint8_t* row = windowRow(y);
-        if (row == nullptr)
-            continue;
-        for (int32_t x = from; x < to; ++x)
-            row[x] = index;
-    }
+    int32_t width = right - left;
+    int32_t height = bottom - top;
+    fillIndexImage(windowImage(), left, top, width, height, index);
 }
 
 void presentWindowRect(int32_t left, int32_t top, int32_t width, int32_t height, const uint8_t* bits,
@@ -86,12 +77,7 @@ void presentWindowRect(int32_t left, int32_t top, int32_t width, int32_t height,
         presents[presentCount] = PresentedRect{left, top, width, height};
     ++presentCount;
     paletteAtLastPresent = palette;
-    if (bits == nullptr)
-        return;
-    copyImageRect(left, top, width, height, bits, info, [](int32_t y, int32_t& rowWidth) {
-        rowWidth = windowWidth;
-        return windowRow(y);
-    });
+    copyIntoIndexImage(windowImage(), left, top, width, height, bits, info);
 }
 
 // The window becomes an 8-bit buffer of the scene's logical size, all black,

@@ -60,6 +60,8 @@ const uint32_t* coloursFor(PaletteHandle palette)
 
 uint8_t* imageRow(int32_t y) { return window.image + static_cast<size_t>(window.logicalWidth) * y; }
 
+IndexImage indexImage() { return IndexImage{window.image, window.logicalWidth, window.logicalHeight}; }
+
 // Where the device pixel at (x, y) of the buffer lies.
 uint8_t* pixelAt(ShmBuffer& buffer, int32_t x, int32_t y)
 {
@@ -197,25 +199,17 @@ void fillWaylandIndex(int32_t left, int32_t top, int32_t right, int32_t bottom, 
 {
     int32_t width = right - left;
     int32_t height = bottom - top;
-    if (window.image == nullptr || !clipToTarget(left, top, width, height, window.logicalWidth, window.logicalHeight))
+    if (!fillIndexImage(indexImage(), left, top, width, height, index))
         return;
     coloursFor(palette);
-    for (int32_t y = top; y < top + height; ++y)
-        std::memset(imageRow(y) + left, index, static_cast<size_t>(width));
     addDamage(window.history, DamageRect{left, top, left + width, top + height});
 }
 
 void presentWaylandRect(int32_t left, int32_t top, int32_t width, int32_t height, const uint8_t* bits,
                         const BitmapInfoHeader* info, PaletteHandle palette)
 {
-    if (window.image == nullptr || bits == nullptr)
-        return;
-    if (!clipPresentRect(left, top, width, height, info, window.logicalWidth, window.logicalHeight))
+    if (!copyIntoIndexImage(indexImage(), left, top, width, height, bits, info))
         return;
     coloursFor(palette);
-    copyImageRect(left, top, width, height, bits, info, [](int32_t y, int32_t& rowWidth) {
-        rowWidth = window.logicalWidth;
-        return imageRow(y);
-    });
     addDamage(window.history, DamageRect{left, top, left + width, top + height});
 }

@@ -80,6 +80,8 @@ uint32_t rgbaWord(const PaletteEntry& e)
 
 // The pixels of a new palette are converted when the page presents next,
 // all of them: every pixel is to show its index's new colour.
+IndexImage indexImage() { return IndexImage{canvas.indices, canvas.width, canvas.height}; }
+
 void selectColours(PaletteHandle palette)
 {
     if (!selectColourTable(canvas.table, palette, rgbaWord))
@@ -185,26 +187,18 @@ void fillWindowIndex(int32_t left, int32_t top, int32_t right, int32_t bottom, u
 {
     int32_t width = right - left;
     int32_t height = bottom - top;
-    if (canvas.pixels == nullptr || !clipToTarget(left, top, width, height, canvas.width, canvas.height))
+    if (canvas.pixels == nullptr || !fillIndexImage(indexImage(), left, top, width, height, index))
         return;
     selectColours(palette);
-    for (int32_t y = top; y < top + height; ++y)
-        std::memset(canvas.indices + static_cast<size_t>(y) * canvas.width + left, index, static_cast<size_t>(width));
     noteRect(left, top, width, height);
 }
 
 void presentWindowRect(int32_t left, int32_t top, int32_t width, int32_t height, const uint8_t* bits,
                        const BitmapInfoHeader* info, PaletteHandle palette)
 {
-    if (canvas.pixels == nullptr || bits == nullptr)
-        return;
-    if (!clipPresentRect(left, top, width, height, info, canvas.width, canvas.height))
+    if (canvas.pixels == nullptr || !copyIntoIndexImage(indexImage(), left, top, width, height, bits, info))
         return;
     selectColours(palette);
-    copyImageRect(left, top, width, height, bits, info, [](int32_t y, int32_t& rowWidth) {
-        rowWidth = canvas.width;
-        return canvas.indices + static_cast<size_t>(y) * canvas.width;
-    });
     noteRect(left, top, width, height);
 }
 
