@@ -41,11 +41,11 @@ inline unsigned long rgb(uint8_t red, uint8_t green, uint8_t blue)
 
 inline scenetest::SceneColours sortColours(const Grab& grab) { return scenetest::sortSceneColours(grab.pixels, rgb); }
 
-// The tests' pointer client (VASKEN_TEST_POINTER) as a child with pipes:
+// The tests' pointer client (a copy of VASKEN_TEST_POINTER) as a child with pipes:
 // send() writes a line and waits for its "done".
 class PointerClient {
 public:
-    PointerClient(const std::vector<std::string>& launcher)
+    PointerClient(const std::vector<std::string>& launcher, const std::string& program)
     {
         // Only the client may hold the pipes: its input ends when this
         // side closes it, whatever the test starts later.
@@ -53,7 +53,7 @@ public:
         if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0)
             return;
         std::vector<std::string> args = launcher;
-        args.push_back(VASKEN_TEST_POINTER);
+        args.push_back(program);
         const int null = open("/dev/null", O_WRONLY);
         pid = spawn(args, out[1], null, {}, in[0]);
         close(null);
@@ -107,8 +107,17 @@ protected:
         if (geteuid() != 0)
             GTEST_SKIP() << "running sway as an unprivileged user needs root";
         ASSERT_TRUE(ensureTestUser(user, account));
-        // A short path: sockets' paths are at most 107 bytes long.
-        runtime = testDirectory("wl" + std::to_string(getpid()));
+        // The runtime folder and copies of the programs live in the user's
+        // home: the build folder may lie where the user cannot reach (a
+        // clone in a private temporary folder). A short path: sockets'
+        // paths are at most 107 bytes long.
+        runtime = account.home + "/wl" + std::to_string(getpid());
+        programDir = account.home + "/vasken-test-" + std::to_string(getpid());
+        ASSERT_EQ(std::system(("rm -rf '" + runtime + "' '" + programDir + "' && mkdir -p '" + runtime + "' '" +
+                               programDir + "' && cp " VASKEN_PROGRAM " " VASKEN_TEST_POINTER " '" + programDir +
+                               "' && chmod -R a+rX '" + programDir + "'")
+                                  .c_str()),
+                  0);
         ASSERT_EQ(chown(runtime.c_str(), account.uid, account.gid), 0);
         ASSERT_EQ(chmod(runtime.c_str(), 0700), 0);
         for (int i = 0; i < 256; ++i)
@@ -145,7 +154,7 @@ protected:
         sway.reset();
         for (pid_t left : processesOf(user, "swaybg"))
             kill(left, SIGKILL);
-        std::system(("rm -rf '" + runtime + "'").c_str());
+        std::system(("rm -rf '" + runtime + "' '" + programDir + "'").c_str());
     }
 
     // A command line that runs as the user with a clean environment: the
@@ -220,7 +229,7 @@ protected:
     ChildProcess& startVasken(const std::vector<std::string>& options)
     {
         std::vector<std::string> args = asUser();
-        args.push_back(VASKEN_PROGRAM);
+        args.push_back(programDir + "/" + baseName(VASKEN_PROGRAM));
         args.insert(args.end(), options.begin(), options.end());
         programs.push_back(std::make_unique<ChildProcess>(args));
         return *programs.back();
@@ -229,7 +238,7 @@ protected:
     // The pointer client as the user; a test keeps one for its sequence.
     PointerClient& startPointer()
     {
-        pointer = std::make_unique<PointerClient>(asUser());
+        pointer = std::make_unique<PointerClient>(asUser(), programDir + "/" + baseName(VASKEN_TEST_POINTER));
         return *pointer;
     }
 
@@ -261,8 +270,11 @@ protected:
                }) << ": " << seen;
     }
 
+    static std::string baseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
     TestUser account;
     std::string runtime;
+    std::string programDir; // the copies of vasken and the pointer client
     std::unique_ptr<ChildProcess> sway;
     std::vector<std::unique_ptr<ChildProcess>> programs;
     std::unique_ptr<PointerClient> pointer;
